@@ -13,7 +13,6 @@ function(ax_embed target name file)
 "#pragma once\n// Generated: the bytes of ${name}.\nextern \"C\" const unsigned char ax_blob_${name}_begin[];\nextern \"C\" const unsigned char ax_blob_${name}_end[];\n")
   file(GENERATE OUTPUT ${asm} CONTENT
 "    .section .rodata.ax_blob_${name},\"a\"\n    .balign 16\n    .globl ax_blob_${name}_begin\n    .hidden ax_blob_${name}_begin\nax_blob_${name}_begin:\n    .incbin \"${file}\"\n    .globl ax_blob_${name}_end\n    .hidden ax_blob_${name}_end\nax_blob_${name}_end:\n    .byte 0\n    .section .note.GNU-stack,\"\",@progbits\n")
-  enable_language(ASM)
   target_sources(${target} PRIVATE ${asm})
   set_source_files_properties(${asm} PROPERTIES OBJECT_DEPENDS "${file}")
   if(E_DEPENDS)
