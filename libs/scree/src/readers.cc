@@ -11,7 +11,7 @@ namespace {
 
 // Large enough that file reads are few and big, small enough to stay in the cache while the
 // block is converted.
-constexpr uint64_t kScratchBytes = 512 * 1024;
+constexpr uint64_t kScratchBytes = 128 * 1024;
 constexpr uint8_t kDsdSilence = 0x69;
 
 }  // namespace
