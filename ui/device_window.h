@@ -14,7 +14,13 @@
 #include "engine/device.h"
 #include "engine/entries.h"
 
+namespace platform {
+class Display;
+}
+
 namespace ax {
+
+struct Fonts;
 
 // Client area and element rectangles of the window (window id 21).
 inline constexpr int kDialogWidth = 460;
@@ -69,5 +75,17 @@ class DeviceWindowModel {
   Outcome outcome_ = Outcome::kOpen;
   DeviceEntry chosen_;
 };
+
+inline constexpr int kDeviceWindowId = 21;
+inline constexpr int kDeviceCloseId = 500;
+inline constexpr int kDeviceTitleId = 501;
+// The command Escape gives in the audio device and options windows.
+inline constexpr int kDialogEscapeCommand = 398;
+
+// `choose audio device`: lists the devices, shows the window and runs it until the user picks a
+// device that plays DSD (answered) or leaves with the close mark or Escape (nothing; the caller
+// then ends the program). The window is closed on return.
+std::optional<DeviceEntry> ChooseAudioDevice(platform::Display& display, const Fonts& fonts,
+                                             const EngineEntries& engine);
 
 }  // namespace ax

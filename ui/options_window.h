@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "ui/device_window.h"
@@ -39,5 +40,14 @@ class OptionsWindowModel {
   uint32_t start_colour_;
   Outcome outcome_ = Outcome::kOpen;
 };
+
+inline constexpr int kOptionsWindowId = 22;
+inline constexpr int kCoverToggleId = 502;
+inline constexpr int kStartId = 550;
+
+// `edit options`: shows the window with `cover_mode` and runs it until Start (answers the cover
+// mode then in force) or Escape (nothing; the caller ends the program). Closed on return.
+std::optional<uint8_t> EditOptions(platform::Display& display, const Fonts& fonts,
+                                   uint8_t cover_mode);
 
 }  // namespace ax
