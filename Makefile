@@ -36,7 +36,7 @@ bench: build
 # Runs every container-parser fuzz target for FUZZ_SECONDS each (clang, libFuzzer, ASan+UBSan).
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DAX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build build-fuzz -j$(JOBS) --target fuzz_targets
+	cmake --build build-fuzz -j$(JOBS) --target fuzz_targets dsdgen
 	tools/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
 
 run:
