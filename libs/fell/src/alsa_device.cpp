@@ -48,6 +48,8 @@ constexpr snd_pcm_format_t kPcmFormats[] = {SND_PCM_FORMAT_S32_LE, SND_PCM_FORMA
 constexpr int kBufferPeriods = 4;
 // No progress for this long while the device is running means it is wedged.
 constexpr auto kStallLimit = std::chrono::seconds(3);
+// Recoveries in a row without a frame getting in before the device counts as failed.
+constexpr int kMaxRecoveries = 8;
 
 // A failure the device will not recover from; "gone" when the device itself disappeared.
 int LastingFailureCode(int err) {
@@ -154,9 +156,10 @@ class AlsaDevice final : public Device {
     const uint8_t* p = packed_.data();
     size_t left = frames;
     auto last_progress = Clock::now();
+    int recoveries = 0;  // since the last frames went in
     while (left > 0) {
       snd_pcm_sframes_t n = snd_pcm_writei(pcm_, p, left);
-      if (n == -EAGAIN) {
+      if (n == -EAGAIN || n == 0) {
         // Full buffer: wait for room. snd_pcm_wait reports an xrun as -EPIPE, handled below.
         int w = snd_pcm_wait(pcm_, 100);
         if (w < 0) n = w;
@@ -165,9 +168,14 @@ class AlsaDevice final : public Device {
       }
       if (n < 0) {
         // An xrun (-EPIPE) or a suspend: prepare again and rewrite what did not get in, so the
-        // stream and the DoP marker sequence stay unbroken.
-        if (snd_pcm_recover(pcm_, static_cast<int>(n), 1) < 0) {
-          return LastingFailureCode(static_cast<int>(n));
+        // stream and the DoP marker sequence stay unbroken. A device that fails again at once
+        // after every recovery is as good as gone.
+        if (snd_pcm_state(pcm_) == SND_PCM_STATE_DISCONNECTED) return kErrDriver;
+        if (++recoveries > kMaxRecoveries) return LastingFailureCode(static_cast<int>(n));
+        // The reason of a failed recovery (an unplugged device refuses to prepare) is the
+        // one that counts.
+        if (int r = snd_pcm_recover(pcm_, static_cast<int>(n), 1); r < 0) {
+          return LastingFailureCode(r);
         }
         ++xruns_;
         continue;
@@ -175,6 +183,7 @@ class AlsaDevice final : public Device {
       p += static_cast<size_t>(n) * frame_bytes;
       left -= static_cast<size_t>(n);
       last_progress = Clock::now();
+      recoveries = 0;
     }
     return kOk;
   }

@@ -34,6 +34,7 @@ struct Recorder {
     r->last_length.store(length, std::memory_order_relaxed);
     r->last_channel.store(channel, std::memory_order_relaxed);
     const uint64_t call = r->calls.load(std::memory_order_relaxed);
+    if (call == r->stall_at) std::this_thread::sleep_for(std::chrono::milliseconds(r->stall_ms));
     uint32_t n = length;
     switch (call % 5) {
       case 1:
@@ -93,6 +94,9 @@ struct Recorder {
   std::atomic<uint32_t> last_length{0}, last_channel{99};
   std::atomic<bool> stopped{false};
   std::atomic<int> late_calls{0};
+  // Set before the run: the callback of this number sleeps, to starve a paced device.
+  uint64_t stall_at = ~uint64_t{0};
+  int stall_ms = 0;
 };
 
 inline std::vector<uint8_t> ReadFile(const std::string& path) {

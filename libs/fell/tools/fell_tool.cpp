@@ -1,0 +1,4 @@
+// Placeholder until the device tool lands.
+int main() {
+  return 0;
+}
