@@ -2,8 +2,9 @@
 // (writers, serialised by the library's lock) and the device thread (reader, lock-free).
 //
 // Every field is an atomic and writers bracket their changes with a sequence counter, so the
-// device thread takes a consistent snapshot once per period without ever waiting on a lock: it
-// retries only while a writer is in the middle of a change, which is a handful of stores.
+// device thread takes a consistent snapshot once per period without ever waiting: when a writer
+// is in the middle of a change (a handful of stores, but it may be preempted there), the device
+// thread keeps its previous snapshot and sees the change one period later.
 #ifndef LIBS_FELL_SRC_CHANNELS_H_
 #define LIBS_FELL_SRC_CHANNELS_H_
 
@@ -30,10 +31,11 @@ using ChannelSnapshot = std::array<ChannelSettings, kOutputChannels>;
 class ChannelTable {
  public:
   // Writers (control calls, already serialised by the caller): read, change, publish.
-  ChannelSnapshot Current() const;
+  ChannelSnapshot Current() const;  // writers only: no change can be under way
   void Publish(const ChannelSnapshot& s);
-  // Device thread: a consistent copy, never blocking on a writer.
-  ChannelSnapshot Read() const;
+  // Device thread: a consistent copy into *out, or false (and *out untouched) while a change is
+  // under way. Never waits.
+  bool TryRead(ChannelSnapshot* out) const;
 
  private:
   struct Slot {

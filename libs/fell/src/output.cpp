@@ -224,6 +224,7 @@ int Output::Start(uint32_t buflen) {
     device_->EndRun(true);
     return kErrMemory;
   }
+  snapshot_ = s;
   stop_requested_.store(false, std::memory_order_relaxed);
   failure_.store(0, std::memory_order_relaxed);
   started_.store(true, std::memory_order_release);
@@ -258,7 +259,8 @@ int Output::IsStarted(bool* started) const {
 }
 
 void Output::FillPeriod() {
-  const ChannelSnapshot s = channels_.Read();
+  channels_.TryRead(&snapshot_);
+  const ChannelSnapshot& s = snapshot_;
   const size_t frames = shape_.period_bytes_per_channel;
   uint8_t* out = period_.data();
   std::memset(out, kDsdSilence, period_.size());

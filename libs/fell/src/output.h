@@ -76,6 +76,7 @@ class Output {
   RunShape shape_;
   std::vector<uint8_t> period_;   // interleaved two-channel DSD bytes
   std::vector<uint8_t> scratch_;  // a single channel's callback buffer
+  ChannelSnapshot snapshot_;      // the device thread's latest consistent view
   std::atomic<bool> stop_requested_{false};
   std::atomic<bool> started_{false};
   std::atomic<int> failure_{0};

@@ -62,6 +62,10 @@ class AlsaEnvironment : public testing::Environment {
     setenv("HOME", Dir().c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
   }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(Dir(), ignored);
+  }
 };
 testing::Environment* const kEnv = testing::AddGlobalTestEnvironment(new AlsaEnvironment);
 

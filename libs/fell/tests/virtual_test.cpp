@@ -203,6 +203,13 @@ TEST_F(VirtualDevice, PausingTheJoinedChannelPausesThePair) {
 
 TEST_F(VirtualDevice, NoCallbackRunsOnceStopHasReturned) {
   Open();
+  // Another thread asks whether the device runs all along, as the player's reading thread does.
+  std::jthread poller([](std::stop_token stop) {
+    while (!stop.stop_requested()) {
+      Fell_ASIO_IsStarted();
+      std::this_thread::yield();
+    }
+  });
   for (int run = 0; run < 5; ++run) {
     Recorder r(1 << 20);
     StartPair(r);
