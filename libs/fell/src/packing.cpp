@@ -3,7 +3,9 @@
 // template over it so the compiler unrolls each frame into plain moves.
 #include "libs/fell/src/packing.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace fell {
 namespace {
@@ -14,7 +16,6 @@ constexpr uint8_t kZ = 0xFF;  // a zero pad byte
 // Input frame: L0 R0 L1 R1 ... (index 2k is left byte k, 2k+1 right byte k; k = time order).
 template <size_t N>
 using Perm = std::array<uint8_t, N>;
-constexpr Perm<2> kU8 = {0, 1};
 constexpr Perm<4> kU16Be = {0, 2, 1, 3};  // each channel's word in time order
 constexpr Perm<4> kU16Le = {2, 0, 3, 1};  // ... with its bytes reversed
 constexpr Perm<8> kU32Be = {0, 2, 4, 6, 1, 3, 5, 7};
@@ -102,8 +103,12 @@ const char* WireFormatName(WireFormat f) {
 
 size_t Pack(WireFormat f, std::span<const uint8_t> in, std::span<uint8_t> out, DopPhase& phase) {
   switch (f) {
-    case WireFormat::kDsdU8:
-      return PackWith<2, 2, kU8, false>(in, out, phase);
+    case WireFormat::kDsdU8: {
+      // The identity permutation: a plain copy of whole frames.
+      const size_t frames = std::min(in.size(), out.size()) / 2;
+      if (frames) std::memcpy(out.data(), in.data(), frames * 2);
+      return frames;
+    }
     case WireFormat::kDsdU16Le:
       return PackWith<4, 4, kU16Le, false>(in, out, phase);
     case WireFormat::kDsdU16Be:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -268,6 +269,38 @@ TEST_F(VirtualDevice, PreferredPeriodKeepsItsDurationAtEveryRate) {
     EXPECT_EQ(r.last_length.load(), 2u * static_cast<uint32_t>(4096 * rate / 2822400.0));
     StopAll(r);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A callback that claims more than its buffer must not make the library read past it.
+struct Greedy {
+  std::atomic<uint64_t> calls{0};
+  std::atomic<uint32_t> length{0};
+  static uint32_t Proc(FELL_BOOL, uint32_t, void* buffer, uint32_t length, void* user) {
+    auto* g = static_cast<Greedy*>(user);
+    std::memset(buffer, 0x11, length);
+    g->length.store(length);
+    g->calls.fetch_add(1, std::memory_order_release);
+    return length + 100;
+  }
+};
+
+TEST_F(VirtualDevice, ACallbackClaimingMoreThanItsBufferIsHeldToIt) {
+  const std::string cap = TmpPath("cap");
+  fell_test::TruncateFile(cap);
+  setenv("FELL_VIRTUAL_CAPTURE", cap.c_str(), 1);
+  Open();
+  Greedy g;
+  ASSERT_TRUE(Fell_ASIO_ChannelEnable(0, 0, Greedy::Proc, &g));
+  ASSERT_TRUE(Fell_ASIO_Start(kBuflen, 0));
+  while (g.calls.load(std::memory_order_acquire) < 4) std::this_thread::yield();
+  ASSERT_TRUE(Fell_ASIO_Stop());
+  const auto got = fell_test::ReadFile(cap);
+  EXPECT_EQ(got.size(), g.calls.load() * kBuflen);
+  EXPECT_TRUE(std::all_of(got.begin(), got.end(), [](uint8_t b) { return b == 0x11; }));
 }
 
 }  // namespace
