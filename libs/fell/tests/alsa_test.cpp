@@ -266,6 +266,10 @@ TEST_F(AlsaDevices, RecoversFromAnXrunAndPausesInSilence) {
   const auto ev = fell_test::ReadFile(Dir() + "/xrun.events");
   const std::string events(ev.begin(), ev.end());
   EXPECT_NE(events.find("xrun"), std::string::npos) << "the stall did not cause an xrun";
+  // Stop let the tail play out: the card was stopped with nothing left unplayed.
+  const size_t last_stop = events.rfind("stop ");
+  ASSERT_NE(last_stop, std::string::npos) << events;
+  EXPECT_EQ(events.substr(last_stop), "stop 0\n");
   std::string error;
   const auto got = fell_test::Unpack(Layout::kDop32, fell_test::ReadFile(Out("fake_xrun")), &error);
   EXPECT_EQ(error, "");

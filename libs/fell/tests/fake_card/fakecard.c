@@ -3,7 +3,8 @@
  * real time times `speed`), wakes pollers with a timerfd once per period so that writes block
  * while the buffer is full, reports an under-run as an xrun, and appends every byte written to
  * `file`. Optional: `events` (a file that gets one line per xrun), `fail_after` (bytes; once that
- * many were written, the card disappears: writes fail with -ENODEV).
+ * many were written, the card disappears: writes fail with -ENODEV). The events file also gets
+ * "stop N" whenever the running card is stopped, N being the frames still unplayed then.
  *
  *   pcm.card { type fakecard formats "DSD_U32_BE,S32_LE" rate_min 8000 rate_max 800000
  *              speed "4" file "/tmp/out.raw" hint { show on description "Fake DAC" } }
@@ -67,6 +68,12 @@ static int fake_start(snd_pcm_ioplug_t* io) {
 
 static int fake_stop(snd_pcm_ioplug_t* io) {
   fake_t* f = io->private_data;
+  update_played(f);
+  if (f->running && f->events) {
+    fprintf(f->events, "stop %lu\n",
+            (unsigned long)(f->written > f->played ? f->written - f->played : 0));
+    fflush(f->events);
+  }
   f->running = 0;
   return 0;
 }
