@@ -42,6 +42,7 @@ SplashEnd ScreenStartupUi::WaitSplashAndClose() {
     if (event.window != kSplashWindowId) continue;
     switch (event.type) {
       case platform::EventType::kLeftPress:
+      case platform::EventType::kLeftDoubleClick:  // a quick second press is a press too
         end = SplashEnd::kForce;
         waiting = false;
         break;

@@ -85,4 +85,8 @@ void DeviceWindowModel::OnEscape(int x, int y) {
   if (outcome_ == Outcome::kOpen && InsideWindow(x, y)) outcome_ = Outcome::kClosed;
 }
 
+void DeviceWindowModel::OnCloseRequest() {
+  if (outcome_ == Outcome::kOpen) outcome_ = Outcome::kClosed;
+}
+
 }  // namespace ax

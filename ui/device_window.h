@@ -69,6 +69,8 @@ class DeviceWindowModel {
   std::vector<size_t> OnLeftPress(int x, int y);
   std::vector<size_t> OnMouseMove(int x, int y);
   void OnEscape(int x, int y);
+  // The window manager asks the window to close (for instance Alt+F4): like the close mark.
+  void OnCloseRequest();
 
  private:
   std::vector<Label> labels_;

@@ -104,6 +104,7 @@ std::optional<DeviceEntry> ChooseAudioDevice(platform::Display& display, const F
     const platform::Point at = CursorInWindow(display, *window);
     switch (event.type) {
       case platform::EventType::kLeftPress:
+      case platform::EventType::kLeftDoubleClick:  // a quick second press is a press too
         model.OnLeftPress(at.x, at.y);
         break;
       case platform::EventType::kMouseMove:
@@ -112,6 +113,9 @@ std::optional<DeviceEntry> ChooseAudioDevice(platform::Display& display, const F
         break;
       case platform::EventType::kCommand:
         if (event.command == kDialogEscapeCommand) model.OnEscape(at.x, at.y);
+        break;
+      case platform::EventType::kCloseRequest:
+        model.OnCloseRequest();
         break;
       default:
         break;
@@ -155,6 +159,7 @@ std::optional<uint8_t> EditOptions(platform::Display& display, const Fonts& font
     const platform::Point at = CursorInWindow(display, *window);
     switch (event.type) {
       case platform::EventType::kLeftPress:
+      case platform::EventType::kLeftDoubleClick:  // a quick second press is a press too
         if (model.OnLeftPress(at.x, at.y)) draw_toggle();
         break;
       case platform::EventType::kMouseMove:
@@ -165,6 +170,9 @@ std::optional<uint8_t> EditOptions(platform::Display& display, const Fonts& font
         break;
       case platform::EventType::kCommand:
         if (event.command == kDialogEscapeCommand) model.OnEscape(at.x, at.y);
+        break;
+      case platform::EventType::kCloseRequest:
+        model.OnCloseRequest();
         break;
       default:
         break;

@@ -57,4 +57,8 @@ void OptionsWindowModel::OnEscape(int x, int y) {
   if (outcome_ == Outcome::kOpen && InsideWindow(x, y)) outcome_ = Outcome::kClosed;
 }
 
+void OptionsWindowModel::OnCloseRequest() {
+  if (outcome_ == Outcome::kOpen) outcome_ = Outcome::kClosed;
+}
+
 }  // namespace ax

@@ -33,6 +33,8 @@ class OptionsWindowModel {
   bool OnLeftPress(int x, int y);
   bool OnMouseMove(int x, int y);
   void OnEscape(int x, int y);
+  // The window manager asks the window to close (for instance Alt+F4): like the close mark.
+  void OnCloseRequest();
 
  private:
   uint8_t cover_mode_;

@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# The real program on its own X server with a window manager, a private HOME and its own folder,
+# driven like a person with xdotool: the first run's windows, the settings file they write, a
+# second start that needs no windows, Escape in either window, and a second copy.
+# Usage: first_run_e2e.sh <path of the built program>
+set -euo pipefail
+program=$1
+work=$(mktemp -d /tmp/ax-e2e.XXXXXX)
+pids=()
+cleanup() {
+  # SIGKILL: the program does not end on SIGTERM (see the README), and message boxes run in
+  # child processes of their own.
+  for pid in "${pids[@]}"; do kill -KILL -- -"$pid" 2>/dev/null || kill -KILL "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  xwininfo -root -tree | grep -E '"(Ardent X|audio device|options)"' >&2 || true
+  exit 1
+}
+
+# A name with the development-build marker, so the single-instance guard counts this copy.
+bin="$work/bin"
+mkdir -p "$bin" "$work/home"
+exe="$bin/Ardent-X-ax-devbuild"
+cp "$program" "$exe"
+
+exec 3> "$work/display"
+setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/display")"
+export HOME="$work/home"
+unset XDG_DATA_HOME
+# openbox runs its start-up command once it manages windows; a window mapped while it is still
+# starting can wait for its map notification for ever.
+setsid openbox --startup "touch $work/wm-ready" > "$work/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -e "$work/wm-ready" ] && break; sleep 0.1; done
+[ -e "$work/wm-ready" ] || fail "openbox did not start"
+
+start() {
+  setsid "$exe" > "$work/program.log" 2>&1 &
+  app=$!
+  pids+=($app)
+}
+# Waits up to 20 s for a window of the running program with this exact title to be on the
+# screen (a press before that goes to whatever lies below); prints its id. Polled, because a
+# search fails outright when another window goes away during it.
+window() {
+  local id
+  for _ in $(seq 200); do
+    id=$(xdotool search --all --pid "$app" --name "^$1\$" 2>/dev/null | head -n1) || true
+    if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+# The window's client origin on the screen as "x y".
+origin() { xdotool getwindowgeometry --shell "$1" | awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}'; }
+click_at() {  # window, client x, client y
+  read -r x y < <(origin "$1")
+  xdotool mousemove --sync $((x + $2)) $((y + $3)) click 1
+}
+key_at() {  # window, client x, client y, key
+  read -r x y < <(origin "$1")
+  xdotool mousemove --sync $((x + $2)) $((y + $3))
+  xdotool windowfocus --sync "$1" key "$4"
+}
+ended() {  # waits up to 20 s for the program to end; fails when it does not
+  for _ in $(seq 200); do kill -0 "$app" 2>/dev/null || { wait "$app" || true; return 0; }; sleep 0.1; done
+  fail "$1: the program did not end"
+}
+expected="$work/expected.is"
+{ printf '\x2c\x62\x34\x01'; printf 'Virtual DSD output' | iconv -t UTF-16LE
+  printf '\x0d\x00\x0a\x00\x00\x01\x01\x01\x00\x00\xff'; } > "$expected"
+
+echo "first run: splash, device window, options window, settings written"
+start
+window "Ardent X" > /dev/null || fail "no splash window"
+device=$(window "audio device") || fail "no audio device window"
+click_at "$device" 40 70
+options=$(window "options") || fail "no options window after choosing the device"
+click_at "$options" 180 130
+sleep 0.6  # two separate presses, not one double click (both count, but keep it plain)
+click_at "$options" 180 130
+click_at "$options" 210 390
+ended "after Start"
+cmp "$expected" "$bin/ax.is" || fail "settings file bytes: $(xxd "$bin/ax.is")"
+for lib in fell.dll tarn.dll scree.dll; do
+  [ -f "$HOME/.local/share/Marwenholt/vx20/$lib" ] || fail "$lib not installed"
+done
+
+echo "second run: the device is found again, no configuration window"
+before=$(stat -c %Y.%s "$bin/ax.is")
+start
+window "Ardent X" > /dev/null || fail "no splash window on the second run"
+ended "second run"
+[ "$(stat -c %Y.%s "$bin/ax.is")" = "$before" ] || fail "second run rewrote the settings"
+
+echo "Escape in the audio device window ends without writing"
+rm "$bin/ax.is"
+start
+device=$(window "audio device") || fail "no audio device window"
+key_at "$device" 200 300 Escape
+ended "Escape in the device window"
+[ ! -e "$bin/ax.is" ] || fail "settings written after Escape"
+
+echo "Escape in the options window ends without writing"
+start
+device=$(window "audio device")
+click_at "$device" 40 70
+options=$(window "options") || fail "no options window"
+key_at "$options" 200 300 Escape
+ended "Escape in the options window"
+[ ! -e "$bin/ax.is" ] || fail "settings written after Escape"
+
+echo "a second copy ends silently while the first runs on"
+start
+first=$app
+window "audio device" > /dev/null || fail "no audio device window"
+start
+ended "second copy"
+kill -0 "$first" 2>/dev/null || fail "the first copy ended"
+echo "ok"
