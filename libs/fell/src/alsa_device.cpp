@@ -240,6 +240,20 @@ std::string HintString(void* hint, const char* id) {
   return out;
 }
 
+// For a hardware PCM without a description: the card's name, else the PCM name itself.
+std::string CardName(const std::string& pcm) {
+  const std::string key = "CARD=";
+  const size_t at = pcm.find(key);
+  if (at == std::string::npos) return pcm;
+  const std::string id = pcm.substr(at + key.size(), pcm.find(',', at) - at - key.size());
+  char* card = nullptr;
+  const int index = snd_card_get_index(id.c_str());
+  if (index < 0 || snd_card_get_name(index, &card) < 0 || !card) return pcm;
+  std::string out = card;
+  free(card);
+  return out;
+}
+
 }  // namespace
 
 std::vector<DeviceEntry> ListAlsaDevices() {
@@ -252,7 +266,7 @@ std::vector<DeviceEntry> ListAlsaDevices() {
     if (name.empty() || (!ioid.empty() && ioid != "Output") || Excluded(name)) continue;
     std::string label = HintString(*h, "DESC");
     label = label.substr(0, label.find('\n'));
-    if (label.empty()) label = name;
+    if (label.empty()) label = CardName(name);
 
     int err = 0;
     snd_pcm_t* pcm = OpenPcm(name, &err);
