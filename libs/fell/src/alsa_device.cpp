@@ -144,7 +144,6 @@ class AlsaDevice final : public Device {
     buffer_frames_ = buffer;
     frame_rate_ = FrameRate(format_, rate);
     packed_.assign(period * OutputBytesPerFrame(format_), 0);
-    phase_ = DopPhase{};
     shape->period_bytes_per_channel = static_cast<uint32_t>(period * per_frame);
     shape->buffer_bytes_per_channel = static_cast<uint32_t>(buffer * per_frame);
     return kOk;
@@ -208,6 +207,8 @@ class AlsaDevice final : public Device {
   snd_pcm_t* pcm_;
   bool dop_;
   WireFormat format_ = WireFormat::kDsdU8;
+  // Lives as long as the open device, not a run: a DAC that stays locked onto DoP between runs
+  // never sees the marker sequence break.
   DopPhase phase_;
   std::vector<uint8_t> packed_;
   snd_pcm_uframes_t period_frames_ = 0, buffer_frames_ = 0;

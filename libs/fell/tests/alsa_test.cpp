@@ -242,6 +242,27 @@ TEST_F(AlsaDevices, EveryFormatCarriesTheCallbackBytesExactly) {
   }
 }
 
+// Runs one after another on the open device, the second at another rate: every byte of both
+// arrives, and the DoP markers run on unbroken from one run into the next.
+TEST_F(AlsaDevices, RunsFollowEachOtherWithUnbrokenMarkersAndNewRates) {
+  fell_test::TruncateFile(Out("fake_dop32"));
+  Open("Fake DoP32 (DoP)");
+  Recorder first(1 << 22), second(1 << 22);
+  // 1001 DoP frames a period: an odd count, so a run ends on either marker.
+  PlayRun(first, 6, 2002);
+  ASSERT_TRUE(Fell_ASIO_SetRate(5644800.0));
+  PlayRun(second, 7, 2002);
+  ASSERT_TRUE(Fell_ASIO_Free());
+  std::string error;
+  const auto got =
+      fell_test::Unpack(Layout::kDop32, fell_test::ReadFile(Out("fake_dop32")), &error);
+  EXPECT_EQ(error, "");
+  std::vector<uint8_t> want = first.Expected();
+  const auto w2 = second.Expected();
+  want.insert(want.end(), w2.begin(), w2.end());
+  EXPECT_EQ(WithoutSilence(got), WithoutSilence(want));
+}
+
 // A stalled callback starves the paced card into an xrun; the run recovers and goes on, and no
 // byte is lost or doubled, the DoP markers never break, and a pause in the middle is silence.
 TEST_F(AlsaDevices, RecoversFromAnXrunAndPausesInSilence) {
