@@ -185,6 +185,14 @@ TEST_F(VirtualDevice, PauseHaltsCallbacksUntilResumed) {
 
   ASSERT_TRUE(Fell_ASIO_ChannelReset(0, -1, 4));
   EXPECT_TRUE(r.WaitCalls(at_pause + 5));
+
+  // Enabling a paused channel again clears its pause too.
+  ASSERT_TRUE(Fell_ASIO_ChannelPause(0, 0));
+  const uint64_t again = r.calls.load();
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_LE(r.calls.load(), again + 1);
+  ASSERT_TRUE(Fell_ASIO_ChannelEnable(0, 0, Recorder::Proc, &r));
+  EXPECT_TRUE(r.WaitCalls(again + 5));
   StopAll(r);
 }
 
