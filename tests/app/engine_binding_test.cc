@@ -7,6 +7,7 @@
 #include "app/engine_install.h"
 #include "engine/device.h"
 #include "tests/app/temp_folder.h"
+#include "ui/device_window.h"
 
 namespace ax {
 namespace {
@@ -47,6 +48,10 @@ TEST_F(EngineBindingTest, InstalledLibrariesLoadAndBindEveryOperation) {
   RateProbe rates = ProbeDeviceRates(entries, 0);
   EXPECT_TRUE(rates.opened);
   EXPECT_EQ(rates.rates, (std::array<uint8_t, 4>{1, 1, 1, 1}));
+  // What the audio device window lists for it.
+  std::vector<DeviceEntry> devices = ListDevices(entries);
+  ASSERT_FALSE(devices.empty());
+  EXPECT_EQ(DeviceLabelText(devices[0]), u"Virtual DSD output  dsd 2.8/5.6/11.2 MHz");
 
   // A second start writes nothing and loads the same files again.
   EXPECT_EQ(InstallEngineLibraries(home_.path(), carried_), std::vector<std::string>{});
