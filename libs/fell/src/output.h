@@ -9,6 +9,7 @@
 #define LIBS_FELL_SRC_OUTPUT_H_
 
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -63,7 +64,9 @@ class Output {
   std::mutex mu_;
   std::atomic<bool> unicode_{false};
   bool listed_ = false;
-  std::vector<DeviceEntry> devices_;
+  // A deque: entries never move, so the texts handed out by GetDeviceInfo stay valid when the
+  // ALSA devices are appended later.
+  std::deque<DeviceEntry> devices_;
 
   std::unique_ptr<Device> device_;
   bool dsd_ = false;

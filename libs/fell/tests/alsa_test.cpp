@@ -119,7 +119,13 @@ class AlsaDevices : public testing::Test {
 };
 
 TEST_F(AlsaDevices, ListsThePcmsThatTakeDsdNativelyAndAgainForDop) {
+  // Texts handed out stay valid while the library is loaded, even across the listing of the
+  // ALSA devices that the first question about device 1 triggers.
+  FellDeviceInfo first{};
+  ASSERT_TRUE(Fell_ASIO_GetDeviceInfo(0, &first));
   const auto names = DeviceNames();
+  EXPECT_STREQ(static_cast<const char*>(first.name), "Virtual DSD output");
+  EXPECT_STREQ(static_cast<const char*>(first.driver), "virtual");
   ASSERT_FALSE(names.empty());
   EXPECT_EQ(names[0], "Virtual DSD output");
   auto has = [&](const std::string& n) {
