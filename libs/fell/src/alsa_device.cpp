@@ -267,6 +267,9 @@ std::vector<DeviceEntry> ListAlsaDevices() {
     if (name.empty() || (!ioid.empty() && ioid != "Output") || Excluded(name)) continue;
     std::string label = HintString(*h, "DESC");
     label = label.substr(0, label.find('\n'));
+    // alsa-lib also lists configured PCMs that have no hint; only those with one are offered.
+    const bool hardware = name.rfind("hw:", 0) == 0;
+    if (label.empty() && !hardware) continue;
     if (label.empty()) label = CardName(name);
 
     int err = 0;
