@@ -46,6 +46,8 @@ for _ in $(seq 100); do [ -e "$work/wm-ready" ] && break; sleep 0.1; done
 # own code's leaks are checked by the unit tests, which run start-up with the real engine
 # libraries; here only memory errors end the program.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+# In the thread-sanitizer build, the software GL driver's own threads are set aside likewise.
+export TSAN_OPTIONS="${TSAN_OPTIONS:+$TSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/desktop_races.supp"
 
 start() {
   setsid "$exe" > "$work/program.log" 2>&1 &
