@@ -1,4 +1,5 @@
 #include "app/requirements.h"
+#include "app/startup.h"
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,28 @@ TEST(InstanceGuard, PassesOnlyWhenExactlyOneCopyIsListed) {
   for (const Case& c : cases) {
     EXPECT_EQ(InstanceGuardAllows(c.names), c.allows) << ::testing::PrintToString(c.names);
   }
+}
+
+}  // namespace
+}  // namespace ax
+
+namespace ax {
+namespace {
+
+TEST(PlaybackBufferSize, SixTrackAreasUnlessTheMemoryIsUnknown) {
+  EXPECT_EQ(PlaybackBufferSize(16'000'000'000), 553'528'320);
+  EXPECT_EQ(PlaybackBufferSize(16'777'216), 553'528'320);
+  EXPECT_EQ(PlaybackBufferSize(16'777'215), 379'668'480);
+  EXPECT_EQ(PlaybackBufferSize(0), 379'668'480);
+}
+
+TEST(AllocateZeroedBlock, GivesZeroBytesOfTheAskedSize) {
+  ZeroedBlock block = AllocateZeroedBlock(553'528'320);
+  ASSERT_NE(block.data, nullptr);
+  EXPECT_EQ(block.size, 553'528'320u);
+  // Reading a few pages only: the rest is never touched, so it costs no memory.
+  for (size_t offset : {size_t{0}, size_t{4096 * 1000}, block.size - 1})
+    EXPECT_EQ(block.data.get()[offset], 0) << offset;
 }
 
 }  // namespace
