@@ -126,6 +126,10 @@ Uint32 TimerTick(Uint32 interval, void* param) {
   return interval;
 }
 
+// Xlib's default error handler ends the process. A protocol error is not worth that: the usual
+// one is an answer to a drag source or a menu owner that has just gone away.
+int IgnoreXError(::Display*, XErrorEvent*) { return 0; }
+
 }  // namespace
 
 // ---- Window ------------------------------------------------------------------------------------
@@ -294,6 +298,7 @@ std::unique_ptr<Display> Display::Open(std::string* error) {
   SDL_EventState(SDL_DROPTEXT, SDL_DISABLE);
   SDL_StopTextInput();
   auto display = std::unique_ptr<Display>(new Display());
+  XSetErrorHandler(IgnoreXError);
   if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0) {
     display->impl_->x = XOpenDisplay(nullptr);
   }
