@@ -4,6 +4,10 @@
 #   extern "C" const unsigned char ax_blob_NAME_begin[], ax_blob_NAME_end[];
 # The file may be a build product (a shared object): DEPENDS makes the target rebuild when it
 # changes.
+# The assembler is needed for .incbin; CMake only enables a language at file scope, never inside
+# a function, so it is enabled here, when this file is included from the top level.
+enable_language(ASM)
+
 function(ax_embed target name file)
   cmake_parse_arguments(E "" "" "DEPENDS" ${ARGN})
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/embedded)
