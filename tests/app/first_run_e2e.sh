@@ -136,6 +136,24 @@ key_at "$options" 200 300 Escape
 ended "Escape in the options window"
 [ ! -e "$bin/ax.is" ] || fail "settings written after Escape"
 
+echo "an engine library that cannot be installed: its message, then the end"
+mv "$HOME/.local/share/Marwenholt/vx20" "$work/engine-folder"
+touch "$HOME/.local/share/Marwenholt/vx20"  # a file where the folder should be
+start
+box=""
+for _ in $(seq 200); do
+  # The box's title is UTF-8 only, which xdotool's name search does not read.
+  box=$(xwininfo -root -tree | awk '/ "Velora": /{print $1; exit}') || true
+  [ -n "$box" ] && xwininfo -id "$box" 2>/dev/null | grep -q IsViewable && break
+  box=""
+  sleep 0.1
+done
+[ -n "$box" ] || fail "no message box titled Velora"
+xdotool windowfocus --sync "$box" key Return
+ended "after the engine message"
+rm "$HOME/.local/share/Marwenholt/vx20"
+mv "$work/engine-folder" "$HOME/.local/share/Marwenholt/vx20"
+
 echo "a second copy ends silently while the first runs on"
 start
 first=$app
