@@ -54,6 +54,7 @@ struct Display::Impl {
   std::string drop_text;
   bool dropping = false;
   std::unique_ptr<Font> menu_font;
+  SDL_threadID main_thread = 0;  // the thread that opened the display
 };
 
 namespace {
@@ -128,7 +129,9 @@ Uint32 TimerTick(Uint32 interval, void* param) {
 
 // Xlib's default error handler ends the process. A protocol error is not worth that: the usual
 // one is an answer to a drag source or a menu owner that has just gone away.
-int IgnoreXError(::Display*, XErrorEvent*) { return 0; }
+int IgnoreXError(::Display*, XErrorEvent*) {
+  return 0;
+}
 
 }  // namespace
 
@@ -298,6 +301,7 @@ std::unique_ptr<Display> Display::Open(std::string* error) {
   SDL_EventState(SDL_DROPTEXT, SDL_DISABLE);
   SDL_StopTextInput();
   auto display = std::unique_ptr<Display>(new Display());
+  display->impl_->main_thread = SDL_ThreadID();
   XSetErrorHandler(IgnoreXError);
   if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0) {
     display->impl_->x = XOpenDisplay(nullptr);
@@ -566,8 +570,7 @@ Event Display::WaitEvent(uint32_t timeout_ms) {
   return ev;
 }
 
-// ---- Popup menu
-// ----------------------------------------------------------------------------------
+// ---- Popup menu ----
 
 int Display::ShowPopupMenu(Window& owner, Point screen, const std::vector<MenuItem>& items) {
   if (items.empty()) return 0;
@@ -666,30 +669,7 @@ int Display::ShowPopupMenu(Window& owner, Point screen, const std::vector<MenuIt
   return chosen;
 }
 
-// ---- Message box
-// ---------------------------------------------------------------------------------
-
-void Display::ShowMessageBox(Window* parent, const std::string& title, const std::string& text,
-                             MessageIcon icon) {
-  SDL_MessageBoxButtonData ok{};
-  ok.flags = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-  ok.buttonid = 1;
-  ok.text = "OK";
-  SDL_MessageBoxData data{};
-  data.flags = icon == MessageIcon::kError         ? SDL_MESSAGEBOX_ERROR
-               : icon == MessageIcon::kInformation ? SDL_MESSAGEBOX_INFORMATION
-                                                   : 0;
-  data.window = parent ? Sdl(parent->sdl_) : nullptr;
-  data.title = title.c_str();
-  data.message = text.c_str();
-  data.numbuttons = 1;
-  data.buttons = &ok;
-  int pressed = 0;
-  SDL_ShowMessageBox(&data, &pressed);
-}
-
-// ---- Open-files dialog
-// ---------------------------------------------------------------------------
+// ---- Dialog programs ----
 
 namespace {
 
@@ -724,6 +704,90 @@ std::vector<std::string> BothCases(const std::vector<std::string>& patterns) {
 
 }  // namespace
 
+// Runs a dialog program and collects its standard output; answers its exit status (-1 when it
+// could not run or ended by a signal). On the main thread our windows stay painted meanwhile and
+// input meant for them is dropped, as a modal dialog's owner gets none; other threads just wait.
+int Display::RunDialogProgram(std::vector<std::string> args, std::string* output) {
+  const bool main_thread = SDL_ThreadID() == impl_->main_thread;
+  int out_pipe[2];
+  if (pipe2(out_pipe, O_CLOEXEC) != 0) return -1;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(out_pipe[1]);
+  if (spawned != 0) {
+    close(out_pipe[0]);
+    return -1;
+  }
+  for (;;) {
+    pollfd p{out_pipe[0], POLLIN, 0};
+    int r = poll(&p, 1, 50);
+    if (r > 0) {
+      char buf[4096];
+      ssize_t n = read(out_pipe[0], buf, sizeof(buf));
+      if (n > 0) {
+        if (output) output->append(buf, static_cast<size_t>(n));
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      break;  // end of output
+    }
+    if (r < 0 && errno != EINTR) break;
+    if (main_thread) {
+      SDL_PumpEvents();
+      SDL_Event e;
+      while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT) > 0) {
+        Event unused;
+        if (e.window.event == SDL_WINDOWEVENT_EXPOSED) Translate(&e, unused);
+      }
+      SDL_FlushEvents(SDL_KEYDOWN, SDL_MOUSEWHEEL);
+    }
+  }
+  close(out_pipe[0]);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// ---- Message box ----
+
+void Display::ShowMessageBox(Window* parent, const std::string& title, const std::string& text,
+                             MessageIcon icon) {
+  // zenity first: SDL's own box on X11 draws from a child forked off this (threaded) process,
+  // which was seen to hang now and then before the box appeared.
+  if (std::string zenity = FindOnPath("zenity"); !zenity.empty()) {
+    const char* kind = icon == MessageIcon::kError ? "--error" : "--info";
+    std::vector<std::string> args = {zenity, kind, "--no-markup", "--title=" + title,
+                                     "--text=" + text};
+    if (icon == MessageIcon::kNone) args.push_back("--icon-name=");
+    if (RunDialogProgram(args, nullptr) >= 0) return;
+  }
+  SDL_MessageBoxButtonData ok{};
+  ok.flags = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+  ok.buttonid = 1;
+  ok.text = "OK";
+  SDL_MessageBoxData data{};
+  data.flags = icon == MessageIcon::kError         ? SDL_MESSAGEBOX_ERROR
+               : icon == MessageIcon::kInformation ? SDL_MESSAGEBOX_INFORMATION
+                                                   : 0;
+  data.window = parent && SDL_ThreadID() == impl_->main_thread ? Sdl(parent->sdl_) : nullptr;
+  data.title = title.c_str();
+  data.message = text.c_str();
+  data.numbuttons = 1;
+  data.buttons = &ok;
+  int pressed = 0;
+  SDL_ShowMessageBox(&data, &pressed);
+}
+
+// ---- Open-files dialog ----
+
 std::vector<std::string> Display::OpenFilesDialog(Window* parent, const std::string& title,
                                                   const std::string& filter_name,
                                                   const std::vector<std::string>& patterns) {
@@ -751,61 +815,17 @@ std::vector<std::string> Display::OpenFilesDialog(Window* parent, const std::str
       lowered.push_back(w);
     }
   }
-
-  int out_pipe[2];
+  std::string output;
   std::vector<std::string> chosen;
-  if (pipe2(out_pipe, O_CLOEXEC) == 0) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out_pipe[1]);
-    std::string output;
-    if (spawned == 0) {
-      // Read the answer while keeping our windows painted; input for them is dropped, as a
-      // modal dialog's owner gets none.
-      for (;;) {
-        pollfd p{out_pipe[0], POLLIN, 0};
-        int r = poll(&p, 1, 50);
-        if (r > 0) {
-          char buf[4096];
-          ssize_t n = read(out_pipe[0], buf, sizeof(buf));
-          if (n > 0) {
-            output.append(buf, static_cast<size_t>(n));
-            continue;
-          }
-          if (n < 0 && errno == EINTR) continue;
-          break;  // end of output
-        }
-        if (r < 0 && errno != EINTR) break;
-        SDL_PumpEvents();
-        SDL_Event e;
-        while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT) > 0) {
-          Event unused;
-          if (e.window.event == SDL_WINDOWEVENT_EXPOSED) Translate(&e, unused);
-        }
-        SDL_FlushEvents(SDL_KEYDOWN, SDL_MOUSEWHEEL);
-      }
-      int status = 0;
-      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-      }
-      if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-        size_t at = 0;
-        while (at < output.size()) {
-          size_t eol = output.find('\n', at);
-          std::string line = output.substr(at, eol == std::string::npos ? eol : eol - at);
-          if (!line.empty()) chosen.push_back(line);
-          if (eol == std::string::npos) break;
-          at = eol + 1;
-        }
-      }
+  if (RunDialogProgram(args, &output) == 0) {
+    size_t at = 0;
+    while (at < output.size()) {
+      size_t eol = output.find('\n', at);
+      std::string line = output.substr(at, eol == std::string::npos ? eol : eol - at);
+      if (!line.empty()) chosen.push_back(line);
+      if (eol == std::string::npos) break;
+      at = eol + 1;
     }
-    close(out_pipe[0]);
   }
   for (Window* w : lowered) SDL_SetWindowAlwaysOnTop(Sdl(w->sdl_), SDL_TRUE);
   return chosen;

@@ -198,7 +198,7 @@ class Display {
   int ShowPopupMenu(Window& owner, Point screen, const std::vector<MenuItem>& items);
 
   // A modal message box with one OK button; returns when it is closed. Any thread; `parent`
-  // may be null. The text is shown as given (UTF-8).
+  // may be null. The text is shown as given (UTF-8, no markup). Shown by zenity, else by SDL.
   void ShowMessageBox(Window* parent, const std::string& title, const std::string& text,
                       MessageIcon icon);
 
@@ -218,6 +218,7 @@ class Display {
   Window* FindBySdlId(uint32_t id) const;
   Window* FindById(int id) const;
   bool Translate(const void* sdl_event, Event& out);
+  int RunDialogProgram(std::vector<std::string> args, std::string* output);
   std::unique_ptr<Impl> impl_;
 };
 

@@ -414,3 +414,111 @@ TEST_F(DisplayTest, DroppedFilesAndFoldersArriveAsOneText) {
   Point cursor = display_->CursorPosition();  // the X connections still work
   EXPECT_GE(cursor.x, 0);
 }
+
+TEST_F(DisplayTest, PopupMenuItemArrivesAsACommand) {
+  auto w = OpenMain();
+  ASSERT_TRUE(w);
+  Point o = w->Position();
+  const std::vector<MenuItem> items = {{213, "Sort by name"}, {214, "Sort by random"}};
+  for (int button : {1, 3}) {  // either button chooses
+    Point at{o.x + 200, o.y + 200};
+    ASSERT_EQ(
+        axtest::Run(Xdo("mousemove --sync " + std::to_string(at.x) + " " + std::to_string(at.y))),
+        0);
+    // The hand: once the menu is up, click its second row.
+    std::thread hand([&] {
+      std::string out;
+      axtest::Run(Xdo("search --sync --onlyvisible --name '^menu$' getwindowgeometry"), &out);
+      axtest::Run(Xdo("mousemove --sync " + std::to_string(at.x + 30) + " " +
+                      std::to_string(at.y + 1 + 24 + 12) + " click " + std::to_string(button)));
+    });
+    int chosen = display_->ShowPopupMenu(*w, {at.x - 1, at.y - 1}, items);
+    hand.join();
+    EXPECT_EQ(chosen, 214);
+    auto e = Expect(EventType::kCommand);
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->command, 214);
+    EXPECT_EQ(e->window, kMain);
+    usleep(600000);
+  }
+  // A press outside dismisses it with no command.
+  std::thread hand([&] {
+    axtest::Run(Xdo("search --sync --onlyvisible --name '^menu$'"));
+    axtest::Run(Xdo("mousemove --sync " + std::to_string(o.x + 30) + " " +
+                    std::to_string(o.y + 790) + " click 1"));
+  });
+  EXPECT_EQ(display_->ShowPopupMenu(*w, {o.x + 100, o.y + 100}, items), 0);
+  hand.join();
+}
+
+TEST_F(DisplayTest, MessageBoxBlocksUntilClosed) {
+  auto w = OpenMain();
+  ASSERT_TRUE(w);
+  std::atomic<bool> closed{false};
+  std::thread reader([&] {  // the reading thread may report errors too
+    display_->ShowMessageBox(nullptr, "Error", "Decoder error 41", MessageIcon::kError);
+    closed = true;
+  });
+  // The box is found by its title in the window tree.
+  std::string id, tree;
+  ASSERT_TRUE(WaitUntil([&] {
+    axtest::Run("xwininfo -root -tree", &tree);
+    size_t at = tree.find("\"Error\": (");
+    if (at == std::string::npos) return false;
+    size_t start = tree.rfind("0x", at);
+    id = tree.substr(start, tree.find(' ', start) - start);
+    return true;
+  })) << tree;
+  EXPECT_FALSE(closed.load());
+  ASSERT_TRUE(WaitUntil([&] {
+    axtest::Run(Xdo("windowactivate " + id), nullptr, 5);
+    axtest::Run(Xdo("key Return"), nullptr, 5);
+    usleep(100000);
+    return closed.load();
+  }));
+  reader.join();
+}
+
+TEST_F(DisplayTest, FileDialogAnswersTheChosenPathsInOrder) {
+  auto w = OpenMain(WindowOptions{kMain, "Ardent X", 484, 820, kWindowColour, true, 255, {}});
+  ASSERT_TRUE(w);
+  // A stand-in for zenity, first on PATH: it records its arguments and whether our window was
+  // still kept on top while it ran, then answers like the real one.
+  fs::path bin = fs::path(session_->home()) / "bin";
+  fs::create_directories(bin);
+  fs::path args = bin / "args", above = bin / "above";
+  std::ofstream(bin / "zenity") << "#!/bin/sh\n"
+                                   "for a in \"$@\"; do echo \"$a\" >> '" +
+                                       args.string() +
+                                       "'; done\n"
+                                       "xprop -id " +
+                                       Hex(w.get()) + " _NET_WM_STATE > '" + above.string() +
+                                       "'\n"
+                                       "[ -n \"$CANCEL\" ] && exit 1\n"
+                                       "printf '/music/b side.dsf\\n/music/a.DFF\\n'\n";
+  fs::permissions(bin / "zenity", fs::perms::owner_all);
+  std::string path = bin.string() + ":" + getenv("PATH");
+  setenv("PATH", path.c_str(), 1);
+
+  auto chosen = display_->OpenFilesDialog(w.get(), "Open", "DSD audio", {"*.dsf", "*.dff"});
+  EXPECT_EQ(chosen, (std::vector<std::string>{"/music/b side.dsf", "/music/a.DFF"}));
+  std::ifstream in(args);
+  std::vector<std::string> got;
+  for (std::string line; std::getline(in, line);) got.push_back(line);
+  EXPECT_EQ(got, (std::vector<std::string>{"--file-selection", "--multiple", "--separator=", "",
+                                           "--title=Open",
+                                           "--file-filter=DSD audio | *.dsf *.DSF *.dff *.DFF"}));
+  std::ifstream state(above);
+  std::string during((std::istreambuf_iterator<char>(state)), {});
+  EXPECT_EQ(during.find("ABOVE"), std::string::npos) << "still on top during the dialog";
+  std::string after;
+  ASSERT_TRUE(WaitUntil([&] {
+    Pump(1);
+    axtest::Run("xprop -id " + Hex(w.get()) + " _NET_WM_STATE", &after);
+    return after.find("ABOVE") != std::string::npos;
+  })) << after;
+
+  setenv("CANCEL", "1", 1);
+  EXPECT_TRUE(display_->OpenFilesDialog(w.get(), "Open", "DSD audio", {"*.dsf"}).empty());
+  unsetenv("CANCEL");
+}
