@@ -1,5 +1,6 @@
 #include "app/startup_windows.h"
 
+#include "platform/picture.h"
 #include "platform/system.h"
 #include "ui/device_window.h"
 #include "ui/options_window.h"
@@ -22,11 +23,12 @@ void ScreenStartupUi::OpenSplash() {
   splash_->AddSurface(kSplashSurfaceId, {10, 10, 370, 460});
   canvas::Canvas surface = splash_->BeginDraw(kSplashSurfaceId);
   surface.FillRect({0, 0, surface.width(), surface.height()}, canvas::Rgb(kPalette.window));
-  if (skin_) surface.Blit(-50, -220, *skin_);
+  // Decoded for this one drawing and released with it: the main window decodes its own copy.
+  if (std::optional<canvas::Bitmap> skin = platform::DecodePng(skin_png_)) {
+    surface.Blit(-50, -220, *skin);
+  }
   splash_->EndDraw(kSplashSurfaceId);
   splash_->Present();
-  // The splash is the only user of the decoded picture.
-  skin_.reset();
 }
 
 SplashEnd ScreenStartupUi::WaitSplashAndClose() {

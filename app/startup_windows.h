@@ -2,7 +2,9 @@
 // window and the options window. Main thread only.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 
 #include "app/startup.h"
 #include "platform/canvas/canvas.h"
@@ -20,10 +22,11 @@ inline constexpr int kSplashSpaceCommand = 445;
 
 class ScreenStartupUi : public StartupUi {
  public:
-  // `skin` is the main window's skin picture; the splash shows a region of it. Without one the
-  // splash shows its background colour only.
-  ScreenStartupUi(platform::Display& display, std::optional<canvas::Bitmap> skin)
-      : display_(display), skin_(std::move(skin)) {}
+  // `skin_png` is the main window's skin picture as PNG bytes; the splash decodes it, shows a
+  // region of it and lets it go. A picture that does not decode leaves the splash in its
+  // background colour.
+  ScreenStartupUi(platform::Display& display, std::span<const uint8_t> skin_png)
+      : display_(display), skin_png_(skin_png) {}
 
   void OpenSplash() override;
   SplashEnd WaitSplashAndClose() override;
@@ -34,7 +37,7 @@ class ScreenStartupUi : public StartupUi {
 
  private:
   platform::Display& display_;
-  std::optional<canvas::Bitmap> skin_;
+  std::span<const uint8_t> skin_png_;
   Fonts fonts_;
   std::unique_ptr<platform::Window> splash_;
 };

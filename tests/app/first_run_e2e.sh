@@ -80,6 +80,8 @@ key_at() {  # window, client x, client y, key
   xdotool mousemove --sync $((x + $2)) $((y + $3))
   xdotool windowfocus --sync "$1" key "$4"
 }
+# The colour of a pixel of a picture as #RRGGBB.
+pixel() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -n1 | grep -o '#[0-9A-F]\{6\}'; }
 ended() {  # waits up to 20 s for the program to end with code 0; fails otherwise
   local code=0
   for _ in $(seq 200); do
@@ -98,7 +100,24 @@ expected="$work/expected.is"
 
 echo "first run: splash, device window, options window, settings written"
 start
-window "Ardent X" > /dev/null || fail "no splash window"
+splash=$(window "Ardent X") || fail "no splash window"
+# The splash: its 10-pixel frame in the window colour, inside it the skin picture shifted by
+# (-50, -220). It stays at least 800 ms after it is drawn; pictures are taken until it is.
+read -r sx sy < <(origin "$splash")
+skin="$(dirname "$0")/../../assets/skin.png"
+splash_drawn() {
+  import -window root "$work/screen.png" 2>/dev/null || return 1
+  [ "$(pixel "$work/screen.png" "$sx" "$sy")" = "#697B82" ] || return 1
+  local x y
+  for at in "10 10" "200 300" "379 469"; do
+    read -r x y <<< "$at"
+    [ "$(pixel "$work/screen.png" $((sx + x)) $((sy + y)))" = \
+      "$(pixel "$skin" $((x + 40)) $((y + 210)))" ] || return 1
+  done
+}
+drawn=no
+for _ in $(seq 20); do splash_drawn && { drawn=yes; break; }; sleep 0.05; done
+[ "$drawn" = yes ] || fail "the splash does not show its frame and the skin region"
 device=$(window "audio device") || fail "no audio device window"
 click_at "$device" 40 70
 options=$(window "options") || fail "no options window after choosing the device"
