@@ -36,10 +36,12 @@ class DisplayTest : public ::testing::Test {
     std::string error;
     display_ = Display::Open(&error);
     ASSERT_TRUE(display_) << error;
+    axtest::PinLoadedLibraries();
     std::fprintf(stderr, "X session and display ready after %llu ms\n",
                  static_cast<unsigned long long>(MonotonicMs() - start));
   }
   void TearDown() override {
+    axtest::PinLoadedLibraries();  // including those loaded since SetUp
     display_.reset();
     session_.reset();
   }

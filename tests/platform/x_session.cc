@@ -2,7 +2,9 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -173,6 +175,17 @@ int Run(const std::string& command, std::string* out, int timeout_s) {
   if (out) *out = text;
   if (timed_out || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
+}
+
+void PinLoadedLibraries() {
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void*) {
+        if (info->dlpi_name && info->dlpi_name[0]) {
+          dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+        }
+        return 0;
+      },
+      nullptr);
 }
 
 std::vector<uint32_t> ScreenPixels(int x, int y, int w, int h) {

@@ -34,6 +34,10 @@ int Run(const std::string& command, std::string* out = nullptr, int timeout_s = 
 // The screen's pixels (0xRRGGBB) in a rectangle, row by row; empty on failure.
 std::vector<uint32_t> ScreenPixels(int x, int y, int w, int h);
 
+// Keeps every library loaded now loaded until the process ends, so that leak reports about
+// them still name the library after it would have been unloaded.
+void PinLoadedLibraries();
+
 // Polls `check` every 20 ms up to `timeout_s` seconds; answers whether it became true.
 template <typename F>
 bool WaitUntil(F check, int timeout_s = 20);
