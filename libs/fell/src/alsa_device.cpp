@@ -1,7 +1,7 @@
 // One ALSA PCM, opened non-blocking at Init and kept open until Free. A run sets the hardware
 // parameters for the chosen sample format and writes one packed period at a time with
-// snd_pcm_writei, waiting in snd_pcm_wait between partial writes so that a wedged device is
-// noticed after a bounded time instead of hanging the device thread (and Stop) for ever.
+// snd_pcm_writei, polling the PCM's descriptors between partial writes so that a wedged device
+// is noticed after a bounded time instead of hanging the device thread (and Stop) for ever.
 //
 // Sample format order, native: DSD_U32_BE, DSD_U32_LE, DSD_U16_BE, DSD_U16_LE, DSD_U8. A wider
 // word means a lower frame rate (DSD512 is 705.6 kHz in 32-bit words but 2.8 MHz in bytes), which
@@ -12,6 +12,7 @@
 #include "libs/fell/src/alsa_device.h"
 
 #include <alsa/asoundlib.h>
+#include <poll.h>
 
 #include <cerrno>
 #include <chrono>
@@ -159,8 +160,8 @@ class AlsaDevice final : public Device {
     while (left > 0) {
       snd_pcm_sframes_t n = snd_pcm_writei(pcm_, p, left);
       if (n == -EAGAIN || n == 0) {
-        // Full buffer: wait for room. snd_pcm_wait reports an xrun as -EPIPE, handled below.
-        int w = snd_pcm_wait(pcm_, 100);
+        // Full buffer: wait for room. An xrun comes back as -EPIPE, handled below.
+        const int w = WaitForRoom(100);
         if (w < 0) n = w;
         if (Clock::now() - last_progress > kStallLimit) return kErrTimeout;
         if (w >= 0) continue;
@@ -185,6 +186,38 @@ class AlsaDevice final : public Device {
       recoveries = 0;
     }
     return kOk;
+  }
+
+  // Polls the PCM's descriptors once, at most `timeout_ms`: 1 when there is room, 0 when not
+  // (yet), or a negative error for the state the PCM fell into. Unlike snd_pcm_wait, which polls
+  // again with the whole time-out whenever a descriptor wakes without room, this always returns
+  // within the time-out, so the caller's stall limit holds whatever the driver's descriptors do.
+  int WaitForRoom(int timeout_ms) {
+    pollfd fds[8];
+    const int count = snd_pcm_poll_descriptors_count(pcm_);
+    if (count <= 0 || count > 8) return snd_pcm_wait(pcm_, timeout_ms);
+    snd_pcm_poll_descriptors(pcm_, fds, static_cast<unsigned>(count));
+    const int r = poll(fds, static_cast<nfds_t>(count), timeout_ms);
+    if (r < 0) return errno == EINTR ? 0 : -errno;
+    if (r == 0) return 0;
+    unsigned short revents = 0;
+    if (int e = snd_pcm_poll_descriptors_revents(pcm_, fds, static_cast<unsigned>(count), &revents);
+        e < 0) {
+      return e;
+    }
+    if (revents & (POLLERR | POLLNVAL)) {
+      switch (snd_pcm_state(pcm_)) {
+        case SND_PCM_STATE_XRUN:
+          return -EPIPE;
+        case SND_PCM_STATE_SUSPENDED:
+          return -ESTRPIPE;
+        case SND_PCM_STATE_DISCONNECTED:
+          return -ENODEV;
+        default:
+          return 0;  // let the next write report what is wrong
+      }
+    }
+    return (revents & POLLOUT) ? 1 : 0;
   }
 
   void EndRun(bool failed) override {

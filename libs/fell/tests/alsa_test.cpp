@@ -57,6 +57,7 @@ class AlsaEnvironment : public testing::Environment {
     fake("fake_xrun", "Fake xrun",
          "formats \"S32_LE\" speed \"1\" events \"" + Dir() + "/xrun.events\"");
     fake("fake_gone", "Fake gone", "formats \"DSD_U32_BE\" speed \"8\" fail_after 200000");
+    fake("fake_wedged", "Fake wedged", "formats \"DSD_U32_BE\" speed \"8\" freeze_after 200000");
     rc << "pcm.nohint { type null }\n";
     // PCMs that would take DSD but must not be offered: the default device and sound servers.
     for (const char* skip : {"!default", "!sysdefault", "!pulse", "!pipewire", "!jack"}) {
@@ -327,6 +328,24 @@ TEST_F(AlsaDevices, AVanishedDeviceEndsTheRunWithItsReason) {
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(r.calls.load(), calls);  // the device thread has ended
   // Stop and Free still clean up; a new start reports the device's state again.
+  Fell_ASIO_Stop();
+  EXPECT_TRUE(Fell_ASIO_Free());
+}
+
+// A device that stops taking data without an error: the run ends after a bounded wait, with
+// "time-out" as the reason, instead of leaving the device thread (and Stop) stuck for ever.
+TEST_F(AlsaDevices, AWedgedDeviceEndsTheRunAfterABoundedWait) {
+  Open("Fake wedged");
+  Recorder r(1 << 23);
+  ASSERT_TRUE(Fell_ASIO_ChannelEnable(0, 0, Recorder::Proc, &r));
+  ASSERT_TRUE(Fell_ASIO_ChannelJoin(0, 1, 0));
+  ASSERT_TRUE(Fell_ASIO_Start(0, 0));
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (Fell_ASIO_IsStarted() && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_FALSE(Fell_ASIO_IsStarted());
+  EXPECT_EQ(Fell_ASIO_ErrorGetCode(), 40);
   Fell_ASIO_Stop();
   EXPECT_TRUE(Fell_ASIO_Free());
 }

@@ -3,7 +3,8 @@
  * real time times `speed`), wakes pollers with a timerfd once per period so that writes block
  * while the buffer is full, reports an under-run as an xrun, and appends every byte written to
  * `file`. Optional: `events` (a file that gets one line per xrun), `fail_after` (bytes; once that
- * many were written, the card disappears: writes fail with -ENODEV). The events file also gets
+ * many were written, the card disappears: writes fail with -ENODEV), `freeze_after` (bytes; then
+ * its clock stops and it takes no more data, like a wedged device). The events file also gets
  * "stop N" whenever the running card is stopped, N being the frames still unplayed then.
  *
  *   pcm.card { type fakecard formats "DSD_U32_BE,S32_LE" rate_min 8000 rate_max 800000
@@ -28,8 +29,9 @@ typedef struct {
   double speed;
   FILE* out;
   FILE* events;
-  long long fail_after;  /* < 0: never */
-  long long bytes_total; /* over the PCM's life */
+  long long fail_after;   /* < 0: never */
+  long long freeze_after; /* bytes; then the clock stops: the card is wedged. < 0: never */
+  long long bytes_total;  /* over the PCM's life */
   uint64_t start_ns;
   int running;
   snd_pcm_uframes_t written; /* frames transferred since prepare */
@@ -55,6 +57,7 @@ static void arm_timer(fake_t* f) {
 
 static void update_played(fake_t* f) {
   if (!f->running) return;
+  if (f->freeze_after >= 0 && f->bytes_total >= f->freeze_after) return;
   double s = (double)(now_ns() - f->start_ns) / 1e9;
   f->played = (snd_pcm_uframes_t)(s * f->io.rate * f->speed);
 }
@@ -180,7 +183,7 @@ static int parse_formats(const char* list, unsigned int* out, int max) {
 SND_PCM_PLUGIN_DEFINE_FUNC(fakecard) {
   snd_config_iterator_t i, next;
   const char *formats = "DSD_U32_BE", *file = NULL, *events = NULL, *speed = "1";
-  long rate_min = 8000, rate_max = 3000000, fail_after = -1;
+  long rate_min = 8000, rate_max = 3000000, fail_after = -1, freeze_after = -1;
   int err;
   (void)root;
   snd_config_for_each(i, next, conf) {
@@ -202,6 +205,8 @@ SND_PCM_PLUGIN_DEFINE_FUNC(fakecard) {
       err = snd_config_get_integer(n, &rate_max);
     else if (!strcmp(id, "fail_after"))
       err = snd_config_get_integer(n, &fail_after);
+    else if (!strcmp(id, "freeze_after"))
+      err = snd_config_get_integer(n, &freeze_after);
     else {
       SNDERR("fakecard: unknown field %s", id);
       return -EINVAL;
@@ -217,6 +222,7 @@ SND_PCM_PLUGIN_DEFINE_FUNC(fakecard) {
   if (!f) return -ENOMEM;
   f->speed = atof(speed) > 0 ? atof(speed) : 1.0;
   f->fail_after = fail_after;
+  f->freeze_after = freeze_after;
   f->timerfd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
   if (file) f->out = fopen(file, "ab");
   if (events) f->events = fopen(events, "a");
