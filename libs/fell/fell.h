@@ -72,8 +72,10 @@ FELL_API FELL_BOOL Fell_ASIO_ChannelSetFormat(FELL_BOOL input, uint32_t channel,
 // The channel's callbacks halt within one period; the device plays DSD silence meanwhile.
 FELL_API FELL_BOOL Fell_ASIO_ChannelPause(FELL_BOOL input, uint32_t channel);
 FELL_API FELL_BOOL Fell_ASIO_ChannelReset(FELL_BOOL input, int channel, uint32_t flags);
-// `buflen`: the period in bytes per channel, 0 = the device's preferred period. `threads` is
-// ignored. The device starts with a short lead-in of silence, then calls the callbacks.
+// `buflen`: the period in bytes per channel, 0 = the device's preferred period (more than one
+// second's worth fails with 20). `threads` is ignored. The device starts with a short lead-in of
+// silence, then calls the callbacks. Fails with 20 when no channel has a callback, 6 outside DSD
+// mode, 9 while started.
 FELL_API FELL_BOOL Fell_ASIO_Start(uint32_t buflen, uint32_t threads);
 // Ends the run: a short tail of silence, a drain bounded in time, and the device thread has ended
 // when this returns, so no callback runs any more. Fails with 9 when nothing runs.

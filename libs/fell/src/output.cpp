@@ -213,6 +213,9 @@ int Output::Start(uint32_t buflen) {
   for (const ChannelSettings& c : s) any = any || (c.proc && c.join_to < 0);
   if (!any) return kErrIllegalParam;
 
+  // More than a second a period is no buffer size but a wrong argument (and would overflow the
+  // callback's 32-bit length).
+  if (buflen > rate_ / 8) return kErrIllegalParam;
   RunShape shape;
   if (int err = device_->BeginRun(rate_, buflen, &shape); err != kOk) return err;
   shape_ = shape;

@@ -120,6 +120,9 @@ TEST_F(VirtualDevice, MisuseFailsWithItsCode) {
   EXPECT_EQ(Fell_ASIO_ErrorGetCode(), 0);  // success clears the code
 
   Recorder r(1 << 20);
+  ASSERT_TRUE(Fell_ASIO_ChannelEnable(0, 0, Recorder::Proc, &r));
+  EXPECT_FALSE(Fell_ASIO_Start(1u << 31, 0));  // a period of over a second
+  EXPECT_EQ(Fell_ASIO_ErrorGetCode(), 20);
   StartPair(r);
   EXPECT_FALSE(Fell_ASIO_Start(0, 0));
   EXPECT_EQ(Fell_ASIO_ErrorGetCode(), 9);

@@ -100,6 +100,7 @@ int Play(int device, const char* path) {
     const uint64_t room = ring.data.size() - (head - ring.tail.load(std::memory_order_acquire));
     if (room < chunk.size()) return true;
     const int32_t got = Tarn_ChannelGetData(h, chunk.data(), static_cast<uint32_t>(chunk.size()));
+    if (got < 0) std::fprintf(stderr, "reading the file failed: code %d\n", Tarn_ErrorGetCode());
     if (got <= 0) return false;
     for (int32_t i = 0; i < got; ++i) ring.data[(head + i) % ring.data.size()] = chunk[i];
     ring.head.store(head + got, std::memory_order_release);
