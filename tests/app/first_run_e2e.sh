@@ -119,6 +119,24 @@ drawn=no
 for _ in $(seq 20); do splash_drawn && { drawn=yes; break; }; sleep 0.05; done
 [ "$drawn" = yes ] || fail "the splash does not show its frame and the skin region"
 device=$(window "audio device") || fail "no audio device window"
+# The device's label lights in the hover colour while the cursor is over it, and only then.
+read -r dx dy < <(origin "$device")
+label_pixels() {  # how many pixels of device label 0 have the colour $1
+  import -window root "$work/screen.png" 2>/dev/null || return 0
+  convert "$work/screen.png" -crop "360x22+$((dx + 20))+$((dy + 60))" -depth 8 txt:- |
+    grep -c "$1" || true
+}
+xdotool mousemove --sync $((dx + 200)) $((dy + 400))
+lit=no
+for _ in $(seq 20); do
+  [ "$(label_pixels '#CDCDE6')" -gt 0 ] && [ "$(label_pixels '#EDEDF6')" = 0 ] && { lit=yes; break; }
+  sleep 0.1
+done
+[ "$lit" = yes ] || fail "the device label is not drawn in the dialog text colour"
+xdotool mousemove --sync $((dx + 40)) $((dy + 70))
+lit=no
+for _ in $(seq 20); do [ "$(label_pixels '#EDEDF6')" -gt 0 ] && { lit=yes; break; }; sleep 0.1; done
+[ "$lit" = yes ] || fail "the device label does not light under the cursor"
 click_at "$device" 40 70
 options=$(window "options") || fail "no options window after choosing the device"
 click_at "$options" 180 130
