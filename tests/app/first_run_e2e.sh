@@ -103,16 +103,15 @@ start
 splash=$(window "Ardent X") || fail "no splash window"
 # The splash: its 10-pixel frame in the window colour, inside it the skin picture shifted by
 # (-50, -220). It stays at least 800 ms after it is drawn; pictures are taken until it is.
-read -r sx sy < <(origin "$splash")
 skin="$(dirname "$0")/../../assets/skin.png"
-splash_drawn() {
-  import -window root "$work/screen.png" 2>/dev/null || return 1
-  [ "$(pixel "$work/screen.png" "$sx" "$sy")" = "#697B82" ] || return 1
+splash_drawn() {  # pictures of the window alone: quick, and in client coordinates
+  import -window "$splash" "$work/splash.png" 2>/dev/null || return 1
+  [ "$(pixel "$work/splash.png" 0 0)" = "#697B82" ] || return 1
   local x y
   for at in "10 10" "200 300" "379 469"; do
     read -r x y <<< "$at"
-    [ "$(pixel "$work/screen.png" $((sx + x)) $((sy + y)))" = \
-      "$(pixel "$skin" $((x + 40)) $((y + 210)))" ] || return 1
+    [ "$(pixel "$work/splash.png" "$x" "$y")" = "$(pixel "$skin" $((x + 40)) $((y + 210)))" ] ||
+      return 1
   done
 }
 drawn=no
@@ -122,9 +121,8 @@ device=$(window "audio device") || fail "no audio device window"
 # The device's label lights in the hover colour while the cursor is over it, and only then.
 read -r dx dy < <(origin "$device")
 label_pixels() {  # how many pixels of device label 0 have the colour $1
-  import -window root "$work/screen.png" 2>/dev/null || return 0
-  convert "$work/screen.png" -crop "360x22+$((dx + 20))+$((dy + 60))" -depth 8 txt:- |
-    grep -c "$1" || true
+  import -window "$device" "$work/device.png" 2>/dev/null || { echo 0; return; }
+  convert "$work/device.png" -crop "360x22+20+60" -depth 8 txt:- | grep -c "$1" || true
 }
 xdotool mousemove --sync $((dx + 200)) $((dy + 400))
 lit=no
