@@ -1,9 +1,9 @@
 #include "app/carried_libraries.h"
 
 // The build places each library file's bytes between these symbols (see ax_embed).
-extern "C" const unsigned char ax_blob_engine_fell_begin[], ax_blob_engine_fell_end[];
-extern "C" const unsigned char ax_blob_engine_tarn_begin[], ax_blob_engine_tarn_end[];
-extern "C" const unsigned char ax_blob_engine_scree_begin[], ax_blob_engine_scree_end[];
+#include "embedded/engine_fell.h"
+#include "embedded/engine_scree.h"
+#include "embedded/engine_tarn.h"
 
 namespace ax {
 namespace {

@@ -8,15 +8,10 @@
 #include "app/carried_libraries.h"
 #include "app/startup.h"
 #include "app/startup_windows.h"
+#include "assets/pictures.h"
 #include "platform/display.h"
 #include "platform/system.h"
 #include "ui/message_box.h"
-
-// The skin picture the build carries (declared in assets/pictures.h, which the include-direction
-// check does not list for this folder yet).
-namespace assets {
-std::span<const uint8_t> SkinPng();
-}
 
 namespace {
 
