@@ -524,3 +524,39 @@ TEST_F(DisplayTest, FileDialogAnswersTheChosenPathsInOrder) {
   EXPECT_TRUE(display_->OpenFilesDialog(w.get(), "Open", "DSD audio", {"*.dsf"}).empty());
   unsetenv("CANCEL");
 }
+
+TEST_F(DisplayTest, RealFileDialogOffersOnlyTheFilteredFiles) {
+  auto w = OpenMain();
+  ASSERT_TRUE(w);
+  fs::path dir = fs::path(session_->home()) / "tracks";
+  fs::create_directories(dir);
+  for (const char* name : {"a.dsf", "B.DFF", "c.txt"}) std::ofstream(dir / name) << "x";
+  // The hand: go to the folder, select everything shown, accept. GTK completes and lists
+  // asynchronously, so the hand pauses between steps and starts over if the dialog stays.
+  std::atomic<bool> returned{false};
+  std::thread hand([&] {
+    std::string id;
+    axtest::Run(Xdo("search --sync --onlyvisible --name '^Open tracks$'"), &id);
+    id = id.substr(0, id.find('\n'));
+    for (int attempt = 0; attempt < 3 && !returned; ++attempt) {
+      axtest::Run(Xdo("windowactivate --sync " + id), nullptr, 5);
+      axtest::Run(Xdo("key --clearmodifiers ctrl+l"));
+      usleep(300000);
+      axtest::Run(Xdo("type --delay 30 '" + dir.string() + "/'"));
+      usleep(700000);
+      axtest::Run(Xdo("key Delete"));  // whatever the completion offered
+      usleep(300000);
+      axtest::Run(Xdo("key Return"));
+      usleep(1000000);
+      axtest::Run(Xdo("key --clearmodifiers ctrl+a"));
+      usleep(300000);
+      axtest::Run(Xdo("key Return"));
+      WaitUntil([&] { return returned.load(); }, 5);
+    }
+  });
+  auto chosen = display_->OpenFilesDialog(w.get(), "Open tracks", "DSD audio", {"*.dsf", "*.dff"});
+  returned = true;
+  hand.join();
+  std::sort(chosen.begin(), chosen.end());
+  EXPECT_EQ(chosen, (std::vector<std::string>{(dir / "B.DFF").string(), (dir / "a.dsf").string()}));
+}
