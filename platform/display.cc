@@ -704,6 +704,16 @@ std::vector<std::string> BothCases(const std::vector<std::string>& patterns) {
 
 }  // namespace
 
+// Makes a zenity dialog modal for our window (on the main thread, where the window may be
+// asked for its handle).
+void Display::AttachTo(Window* parent, std::vector<std::string>& args) const {
+  if (!parent || SDL_ThreadID() != impl_->main_thread) return;
+  auto xid = reinterpret_cast<uintptr_t>(parent->NativeHandle());
+  if (!xid) return;
+  args.push_back("--modal");
+  args.push_back("--attach=" + std::to_string(xid));
+}
+
 // Runs a dialog program and collects its standard output; answers its exit status (-1 when it
 // could not run or ended by a signal). On the main thread our windows stay painted meanwhile and
 // input meant for them is dropped, as a modal dialog's owner gets none; other threads just wait.
@@ -767,6 +777,7 @@ void Display::ShowMessageBox(Window* parent, const std::string& title, const std
     std::vector<std::string> args = {zenity, kind, "--no-markup", "--title=" + title,
                                      "--text=" + text};
     if (icon == MessageIcon::kNone) args.push_back("--icon-name=");
+    AttachTo(parent, args);
     if (RunDialogProgram(args, nullptr) >= 0) return;
   }
   SDL_MessageBoxButtonData ok{};
@@ -797,6 +808,7 @@ std::vector<std::string> Display::OpenFilesDialog(Window* parent, const std::str
   if (std::string zenity = FindOnPath("zenity"); !zenity.empty()) {
     args = {zenity,           "--file-selection", "--multiple",
             "--separator=\n", "--title=" + title, "--file-filter=" + filter_name + " | " + globs};
+    AttachTo(parent, args);
   } else if (std::string kdialog = FindOnPath("kdialog"); !kdialog.empty()) {
     args = {kdialog, "--getopenfilename",      "--multiple", "--separate-output", "--title", title,
             ".",     globs + "|" + filter_name};

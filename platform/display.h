@@ -219,6 +219,7 @@ class Display {
   Window* FindById(int id) const;
   bool Translate(const void* sdl_event, Event& out);
   int RunDialogProgram(std::vector<std::string> args, std::string* output);
+  void AttachTo(Window* parent, std::vector<std::string>& args) const;
   std::unique_ptr<Impl> impl_;
 };
 

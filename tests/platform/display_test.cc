@@ -509,7 +509,8 @@ TEST_F(DisplayTest, FileDialogAnswersTheChosenPathsInOrder) {
   for (std::string line; std::getline(in, line);) got.push_back(line);
   EXPECT_EQ(got, (std::vector<std::string>{"--file-selection", "--multiple", "--separator=", "",
                                            "--title=Open",
-                                           "--file-filter=DSD audio | *.dsf *.DSF *.dff *.DFF"}));
+                                           "--file-filter=DSD audio | *.dsf *.DSF *.dff *.DFF",
+                                           "--modal", "--attach=" + Hex(w.get())}));
   std::ifstream state(above);
   std::string during((std::istreambuf_iterator<char>(state)), {});
   EXPECT_EQ(during.find("ABOVE"), std::string::npos) << "still on top during the dialog";
