@@ -427,14 +427,19 @@ TEST_F(DisplayTest, PopupMenuItemArrivesAsACommand) {
     ASSERT_EQ(
         axtest::Run(Xdo("mousemove --sync " + std::to_string(at.x) + " " + std::to_string(at.y))),
         0);
-    // The hand: once the menu is up, click its second row.
+    // The hand: once the menu is up, click its second row (again, should a click come before
+    // the menu could take it).
+    std::atomic<bool> returned{false};
     std::thread hand([&] {
-      std::string out;
-      axtest::Run(Xdo("search --sync --onlyvisible --name '^menu$' getwindowgeometry"), &out);
-      axtest::Run(Xdo("mousemove --sync " + std::to_string(at.x + 30) + " " +
-                      std::to_string(at.y + 1 + 24 + 12) + " click " + std::to_string(button)));
+      axtest::Run(Xdo("search --sync --onlyvisible --name '^menu$'"));
+      for (int attempt = 0; attempt < 5 && !returned; ++attempt) {
+        axtest::Run(Xdo("mousemove --sync " + std::to_string(at.x + 30) + " " +
+                        std::to_string(at.y + 1 + 24 + 12) + " click " + std::to_string(button)));
+        WaitUntil([&] { return returned.load(); }, 3);
+      }
     });
     int chosen = display_->ShowPopupMenu(*w, {at.x - 1, at.y - 1}, items);
+    returned = true;
     hand.join();
     EXPECT_EQ(chosen, 214);
     auto e = Expect(EventType::kCommand);
@@ -444,12 +449,17 @@ TEST_F(DisplayTest, PopupMenuItemArrivesAsACommand) {
     usleep(600000);
   }
   // A press outside dismisses it with no command.
+  std::atomic<bool> returned{false};
   std::thread hand([&] {
     axtest::Run(Xdo("search --sync --onlyvisible --name '^menu$'"));
-    axtest::Run(Xdo("mousemove --sync " + std::to_string(o.x + 30) + " " +
-                    std::to_string(o.y + 790) + " click 1"));
+    for (int attempt = 0; attempt < 5 && !returned; ++attempt) {
+      axtest::Run(Xdo("mousemove --sync " + std::to_string(o.x + 30) + " " +
+                      std::to_string(o.y + 790) + " click 1"));
+      WaitUntil([&] { return returned.load(); }, 3);
+    }
   });
   EXPECT_EQ(display_->ShowPopupMenu(*w, {o.x + 100, o.y + 100}, items), 0);
+  returned = true;
   hand.join();
 }
 
