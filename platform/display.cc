@@ -291,6 +291,9 @@ std::unique_ptr<Display> Display::Open(std::string* error) {
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  // SIGINT and SIGTERM keep their usual meaning (end the process); SDL would turn them into a
+  // quit event, which nothing here asks for.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
     if (error) *error = std::string("SDL_Init: ") + SDL_GetError();
     return nullptr;
