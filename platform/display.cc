@@ -75,6 +75,9 @@ int KeyCode(SDL_Keycode k) {
   if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
   if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
   switch (k) {
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return keys::kEnter;
     case SDLK_ESCAPE:
       return keys::kEscape;
     case SDLK_SPACE:

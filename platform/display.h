@@ -31,6 +31,7 @@ Point CenteredOrigin(const canvas::Rect& screen, int w, int h);
 
 // Key codes for accelerators: the letters 'A' to 'Z' and '0' to '9' stand for themselves.
 namespace keys {
+constexpr int kEnter = 0x0D;
 constexpr int kEscape = 0x1B;
 constexpr int kSpace = 0x20;
 constexpr int kPageUp = 0x21;

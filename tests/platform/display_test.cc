@@ -270,13 +270,14 @@ TEST_F(DisplayTest, AcceleratorsFireOnlyWithTheirShiftState) {
                       {'N', false, 201},
                       {keys::kUp, false, 205},
                       {keys::kUp, true, 209},
+                      {keys::kEnter, false, 206},
                       {keys::kDelete, false, 204}});
   ASSERT_EQ(axtest::Run(Xdo("windowactivate --sync " + Hex(w.get()))), 0);
   struct Case {
     const char* keys;
     int command;  // 0: nothing must come
-  } cases[] = {{"space", 200},    {"n", 201},    {"shift+n", 0},  {"Up", 205},
-               {"shift+Up", 209}, {"ctrl+n", 0}, {"Delete", 204}, {"x", 0}};
+  } cases[] = {{"space", 200}, {"n", 201},      {"shift+n", 0}, {"Up", 205},     {"shift+Up", 209},
+               {"ctrl+n", 0},  {"Delete", 204}, {"x", 0},       {"Return", 206}, {"KP_Enter", 206}};
   for (const Case& c : cases) {
     ASSERT_EQ(axtest::Run(Xdo(std::string("key --clearmodifiers ") + c.keys + " key F12")), 0);
     // F12 is no accelerator; the marker "period" follows so we know the key has been handled.
