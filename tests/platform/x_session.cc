@@ -9,7 +9,6 @@
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
-#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -47,34 +46,6 @@ int Spawn(const std::vector<std::string>& args, int keep_fd = -1) {
   return pid > 0 ? pid : 0;
 }
 
-// True when the window manager maps a new top-level window within `timeout_ms`: the sign that
-// it has finished starting and handles requests (it announces itself on the root window
-// earlier than that).
-bool WindowManagerMaps(int timeout_ms) {
-  ::Display* d = XOpenDisplay(nullptr);
-  if (!d) return false;
-  ::Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
-  XSelectInput(d, w, StructureNotifyMask);
-  XMapWindow(d, w);
-  XFlush(d);
-  bool mapped = false;
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (!mapped && std::chrono::steady_clock::now() < end) {
-    while (XPending(d)) {
-      XEvent e;
-      XNextEvent(d, &e);
-      if (e.type == MapNotify && e.xmap.window == w) mapped = true;
-    }
-    if (!mapped) {
-      pollfd p{ConnectionNumber(d), POLLIN, 0};
-      poll(&p, 1, 50);
-    }
-  }
-  XDestroyWindow(d, w);
-  XCloseDisplay(d);
-  return mapped;
-}
-
 void EndGroup(int pid) {
   if (pid <= 0) return;
   kill(-pid, SIGTERM);
@@ -89,11 +60,6 @@ void EndGroup(int pid) {
 }  // namespace
 
 XSession::XSession(int width, int height) {
-  // One private session at a time on this machine: the window manager now and then does not
-  // map windows when it starts, more often with sessions starting side by side, and SDL waits
-  // for the map without a time-out. The lock goes with the process, however it ends.
-  lock_fd_ = open("/tmp/ax-platform-xsession.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (lock_fd_ >= 0) flock(lock_fd_, LOCK_EX);
   char tmpl[] = "/tmp/ax-xhome-XXXXXX";
   if (!mkdtemp(tmpl)) {
     error_ = "mkdtemp";
@@ -106,63 +72,57 @@ XSession::XSession(int width, int height) {
   unsetenv("WAYLAND_DISPLAY");
   setenv("SDL_VIDEODRIVER", "x11", 1);
 
-  // The server runs on a display number of its own in a high range. -displayfd would find a
-  // free number too, but a server started that way leaves no /tmp/.X<n>-lock, and harnesses
-  // that look for free numbers by those lock files then start their own server and window
-  // manager on the same number (seen: our window manager stopped mapping our windows).
-  std::string number;
-  for (int attempt = 0; attempt < 20 && number.empty(); ++attempt) {
-    int n = 300 + static_cast<int>((getpid() * 7 + attempt * 13) % 600);
-    std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-    if (access(lock.c_str(), F_OK) == 0) continue;
-    std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    server_pid_ = Spawn(
-        {"Xvfb", ":" + std::to_string(n), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"});
-    if (!server_pid_) continue;
-    std::string probe = "DISPLAY=:" + std::to_string(n) + " xprop -root > /dev/null 2>&1";
-    bool up = WaitUntil(
-        [&] {
-          if (waitpid(server_pid_, nullptr, WNOHANG) == server_pid_) return true;  // it ended
-          return Run(probe, nullptr, 5) == 0;
-        },
-        30);
-    if (up && kill(server_pid_, 0) == 0 && waitpid(server_pid_, nullptr, WNOHANG) == 0) {
-      number = std::to_string(n);
-    } else {
-      EndGroup(server_pid_);
-      server_pid_ = 0;
-    }
+  // Xvfb picks a free display number itself and writes it to the pipe.
+  int fds[2];
+  if (pipe(fds) != 0) {
+    error_ = "pipe";
+    return;
   }
+  std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  server_pid_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
+                       "-nolisten", "tcp", "-noreset"},
+                      fds[1]);
+  close(fds[1]);
+  if (!server_pid_) {
+    close(fds[0]);
+    error_ = "cannot start Xvfb";
+    return;
+  }
+  std::string number;
+  pollfd p{fds[0], POLLIN, 0};
+  while (poll(&p, 1, 30000) > 0) {
+    char c;
+    if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+    number += c;
+  }
+  close(fds[0]);
   if (number.empty()) {
-    error_ = "cannot start Xvfb on a free display";
+    error_ = "Xvfb gave no display number";
     return;
   }
   setenv("DISPLAY", (":" + number).c_str(), 1);
 
-  // The window manager; started again should it not come up in time (seen on a loaded
-  // machine: announced, but never mapping the windows asked for).
-  for (int attempt = 0; attempt < 3 && !ok_; ++attempt) {
-    EndGroup(wm_pid_);
-    wm_pid_ = Spawn({"openbox", "--sm-disable"});
-    if (!wm_pid_) {
-      error_ = "cannot start openbox";
-      return;
-    }
-    ok_ = WaitUntil(
-              [] {
-                return Run("xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'", nullptr,
-                           5) == 0;
-              },
-              30) &&
-          WindowManagerMaps(20000) && WindowManagerMaps(5000);
+  wm_pid_ = Spawn({"openbox", "--sm-disable"});
+  if (!wm_pid_) {
+    error_ = "cannot start openbox";
+    return;
   }
-  if (!ok_) error_ = "openbox did not come up";
+  // The window manager is ready once it announces itself on the root window.
+  if (!WaitUntil(
+          [] {
+            return Run("xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'", nullptr, 5) ==
+                   0;
+          },
+          30)) {
+    error_ = "openbox did not come up";
+    return;
+  }
+  ok_ = true;
 }
 
 XSession::~XSession() {
   EndGroup(wm_pid_);
   EndGroup(server_pid_);
-  if (lock_fd_ >= 0) close(lock_fd_);
   std::error_code ec;
   if (!home_.empty()) std::filesystem::remove_all(home_, ec);
 }

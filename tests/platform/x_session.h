@@ -25,7 +25,6 @@ class XSession {
   std::string home_;
   int server_pid_ = 0;
   int wm_pid_ = 0;
-  int lock_fd_ = -1;
 };
 
 // Runs a shell command line with a time-out (seconds); answers its exit status (-1 on a time-out
