@@ -21,7 +21,7 @@ test-plain: build
 test-asan: deps
 	cmake -S . -B build-asan -DAX_WERROR=ON -DAX_SANITIZE=address -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)
 	cmake --build build-asan -j$(JOBS)
-	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	cd build-asan && UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j$(JOBS)
 
 test-tsan: deps

@@ -1,11 +1,17 @@
-# ax_gtest(NAME sources... LIBS libs...): one GoogleTest executable registered with ctest.
-# Tests find the external sample files through AX_EXTERNAL_TESTDATA.
+# ax_gtest(NAME sources... [SERIAL] LIBS libs...): one GoogleTest executable registered with
+# ctest. SERIAL: its tests run alone (desktop tests, whose window manager is slow to start on a
+# loaded machine). Tests find the external sample files through AX_EXTERNAL_TESTDATA.
 function(ax_gtest name)
-  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "" "LIBS" ${ARGN})
   add_executable(${name} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  set(serial FALSE)
+  if(T_SERIAL)
+    set(serial TRUE)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "AX_EXTERNAL_TESTDATA=${AX_EXTERNAL_TESTDATA}")
+                       PROPERTIES ENVIRONMENT "AX_EXTERNAL_TESTDATA=${AX_EXTERNAL_TESTDATA}"
+                                  RUN_SERIAL ${serial})
 endfunction()
 
 # ax_benchmark(NAME sources... LIBS libs...): a benchmark program, run by `make bench`.
