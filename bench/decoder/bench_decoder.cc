@@ -52,14 +52,14 @@ int main() {
   std::vector<uint8_t> buf(kPass), src(kPass, 0x5A);
   std::printf("60 s DSD512 stereo, reads of %u bytes; ratio = stream throughput / memcpy\n", kPass);
   for (auto container : {dsdgen::Container::kDsf, dsdgen::Container::kDff}) {
-    dsdgen::FileSpec spec;
-    spec.container = container;
-    spec.rate = dsdgen::kDsd512;
-    spec.channels = 2;
-    spec.samples = uint64_t{dsdgen::kDsd512} * 60;
+    dsdgen::FileSpec desc;
+    desc.container = container;
+    desc.rate = dsdgen::kDsd512;
+    desc.channels = 2;
+    desc.samples = uint64_t{dsdgen::kDsd512} * 60;
     const bool dsf = container == dsdgen::Container::kDsf;
     const std::string path = (dir / (dsf ? "bench.dsf" : "bench.dff")).string();
-    if (!std::filesystem::exists(path)) dsdgen::WriteFile(path, dsdgen::MakeFile(spec));
+    if (!std::filesystem::exists(path)) dsdgen::WriteFile(path, dsdgen::MakeFile(desc));
     uint64_t total = 0;
     ReadStream(path, buf, &total);  // warm the page cache
     double best_stream = 1e9, best_copy = 1e9;

@@ -23,13 +23,13 @@ uint8_t Reverse(uint8_t b) {
 }
 
 TEST(Dsdgen, DsfFieldsAndBlockLayout) {
-  dsdgen::FileSpec spec;
-  spec.rate = dsdgen::kDsd128;
-  spec.channels = 3;
-  spec.samples = 4096 * 8 + 20;  // one full block group, then 3 bytes (the last one partial)
-  spec.id3 = true;
-  const auto data = dsdgen::ChannelData(spec);
-  const auto f = dsdgen::MakeFile(spec, data);
+  dsdgen::FileSpec desc;
+  desc.rate = dsdgen::kDsd128;
+  desc.channels = 3;
+  desc.samples = 4096 * 8 + 20;  // one full block group, then 3 bytes (the last one partial)
+  desc.id3 = true;
+  const auto data = dsdgen::ChannelData(desc);
+  const auto f = dsdgen::MakeFile(desc, data);
   ASSERT_EQ(data[0].size(), 4099u);
   EXPECT_EQ(data[0][4098] & 0x0F, 0) << "samples past the count are zero";
   EXPECT_EQ(Le(f, 0, 4), 0x20445344u);  // "DSD "
@@ -42,7 +42,7 @@ TEST(Dsdgen, DsfFieldsAndBlockLayout) {
   EXPECT_EQ(Le(f, 52, 4), 3u);
   EXPECT_EQ(Le(f, 56, 4), dsdgen::kDsd128);
   EXPECT_EQ(Le(f, 60, 4), 1u);
-  EXPECT_EQ(Le(f, 64, 8), spec.samples);
+  EXPECT_EQ(Le(f, 64, 8), desc.samples);
   EXPECT_EQ(Le(f, 72, 4), 4096u);
   EXPECT_EQ(Le(f, 84, 8), 12 + data_bytes);
   // Group 0: 4096 bytes of each channel in turn; group 1: 3 bytes of each, then zero padding.
@@ -56,12 +56,12 @@ TEST(Dsdgen, DsfFieldsAndBlockLayout) {
 }
 
 TEST(Dsdgen, DffChunksAndByteInterleave) {
-  dsdgen::FileSpec spec;
-  spec.container = dsdgen::Container::kDff;
-  spec.channels = 1;
-  spec.samples = 8 * 5;  // five bytes: an odd sound chunk needs a pad byte
-  const auto data = dsdgen::ChannelData(spec);
-  const auto f = dsdgen::MakeFile(spec, data);
+  dsdgen::FileSpec desc;
+  desc.container = dsdgen::Container::kDff;
+  desc.channels = 1;
+  desc.samples = 8 * 5;  // five bytes: an odd sound chunk needs a pad byte
+  const auto data = dsdgen::ChannelData(desc);
+  const auto f = dsdgen::MakeFile(desc, data);
   EXPECT_EQ(Be(f, 0, 4), 0x46524D38u);  // "FRM8"
   EXPECT_EQ(Be(f, 4, 8), f.size() - 12);
   EXPECT_EQ(Be(f, 16, 4), 0x46564552u);  // "FVER"

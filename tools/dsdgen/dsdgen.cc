@@ -76,10 +76,10 @@ uint32_t DsfChannelType(uint32_t channels) {
   return channels <= 6 ? kTypes[channels] : 0;
 }
 
-Bytes MakeDsf(const FileSpec& spec, const std::vector<Bytes>& data) {
-  const uint64_t per_channel = (spec.samples + 7) / 8;
+Bytes MakeDsf(const FileSpec& desc, const std::vector<Bytes>& data) {
+  const uint64_t per_channel = (desc.samples + 7) / 8;
   const uint64_t groups = (per_channel + kDsfBlock - 1) / kDsfBlock;
-  const uint64_t data_bytes = groups * kDsfBlock * spec.channels;
+  const uint64_t data_bytes = groups * kDsfBlock * desc.channels;
   Bytes out;
   out.reserve(92 + data_bytes + 64);
   PutId(out, "DSD ");
@@ -90,11 +90,11 @@ Bytes MakeDsf(const FileSpec& spec, const std::vector<Bytes>& data) {
   PutLe(out, 52, 8);
   PutLe(out, 1, 4);
   PutLe(out, 0, 4);
-  PutLe(out, DsfChannelType(spec.channels), 4);
-  PutLe(out, spec.channels, 4);
-  PutLe(out, spec.rate, 4);
-  PutLe(out, spec.dsf_bits, 4);
-  PutLe(out, spec.samples, 8);
+  PutLe(out, DsfChannelType(desc.channels), 4);
+  PutLe(out, desc.channels, 4);
+  PutLe(out, desc.rate, 4);
+  PutLe(out, desc.dsf_bits, 4);
+  PutLe(out, desc.samples, 8);
   PutLe(out, kDsfBlock, 4);
   PutLe(out, 0, 4);
   PutId(out, "data");
@@ -102,17 +102,17 @@ Bytes MakeDsf(const FileSpec& spec, const std::vector<Bytes>& data) {
   const size_t start = out.size();
   out.resize(start + data_bytes, 0);
   for (uint64_t g = 0; g < groups; ++g) {
-    for (uint32_t c = 0; c < spec.channels; ++c) {
-      uint8_t* dst = out.data() + start + (g * spec.channels + c) * kDsfBlock;
+    for (uint32_t c = 0; c < desc.channels; ++c) {
+      uint8_t* dst = out.data() + start + (g * desc.channels + c) * kDsfBlock;
       uint64_t first = g * kDsfBlock;
       uint64_t n = std::min<uint64_t>(kDsfBlock, per_channel - first);
       for (uint64_t i = 0; i < n; ++i) {
         uint8_t b = data[c][first + i];
-        dst[i] = spec.dsf_bits == 1 ? Reverse(b) : b;
+        dst[i] = desc.dsf_bits == 1 ? Reverse(b) : b;
       }
     }
   }
-  if (spec.id3) {
+  if (desc.id3) {
     SetLe(out, 20, out.size(), 8);
     Bytes tag = Id3Tag();
     out.insert(out.end(), tag.begin(), tag.end());
@@ -129,25 +129,25 @@ void PutChunk(Bytes& out, const char* id, const Bytes& body) {
   if (body.size() & 1) out.push_back(0);
 }
 
-Bytes MakeDff(const FileSpec& spec, const std::vector<Bytes>& data) {
+Bytes MakeDff(const FileSpec& desc, const std::vector<Bytes>& data) {
   static const char* kIds2[] = {"SLFT", "SRGT"};
   static const char* kIdsN[] = {"MLFT", "MRGT", "C   ", "LFE ", "LS  ", "RS  "};
-  const uint64_t per_channel = (spec.samples + 7) / 8;
+  const uint64_t per_channel = (desc.samples + 7) / 8;
   Bytes prop = {'S', 'N', 'D', ' '};
   Bytes fs;
-  PutBe(fs, spec.rate, 4);
+  PutBe(fs, desc.rate, 4);
   PutChunk(prop, "FS  ", fs);
   Bytes chnl;
-  PutBe(chnl, spec.channels, 2);
-  for (uint32_t c = 0; c < spec.channels; ++c) {
-    PutId(chnl, spec.channels == 2 ? kIds2[c] : (c < 6 ? kIdsN[c] : "C   "));
+  PutBe(chnl, desc.channels, 2);
+  for (uint32_t c = 0; c < desc.channels; ++c) {
+    PutId(chnl, desc.channels == 2 ? kIds2[c] : (c < 6 ? kIdsN[c] : "C   "));
   }
   PutChunk(prop, "CHNL", chnl);
   // Type, name length, name, and the name's pad to an even count.
   static const char kCmpr[] = "DSD \x0enot compressed";
   Bytes cmpr(kCmpr, kCmpr + sizeof kCmpr);
   PutChunk(prop, "CMPR", cmpr);
-  if (spec.dff_extra_chunks) {
+  if (desc.dff_extra_chunks) {
     PutChunk(prop, "ABSS", Bytes{0, 0, 0, 0, 0, 0, 0, 0});
     PutChunk(prop, "LSCO", Bytes{0, 0});
   }
@@ -158,28 +158,28 @@ Bytes MakeDff(const FileSpec& spec, const std::vector<Bytes>& data) {
   PutId(out, "DSD ");
   PutChunk(out, "FVER", Bytes{1, 5, 0, 0});
   PutChunk(out, "PROP", prop);
-  if (spec.dff_extra_chunks) {
+  if (desc.dff_extra_chunks) {
     Bytes comt;
     PutBe(comt, 0, 2);  // no comments
     PutChunk(out, "COMT", comt);
   }
   PutId(out, "DSD ");
-  const uint64_t sound = per_channel * spec.channels;
+  const uint64_t sound = per_channel * desc.channels;
   PutBe(out, sound, 8);
   const size_t start = out.size();
   out.resize(start + sound);
   for (uint64_t i = 0; i < per_channel; ++i) {
-    for (uint32_t c = 0; c < spec.channels; ++c) out[start + i * spec.channels + c] = data[c][i];
+    for (uint32_t c = 0; c < desc.channels; ++c) out[start + i * desc.channels + c] = data[c][i];
   }
   if (sound & 1) out.push_back(0);
-  if (spec.dff_extra_chunks) {
+  if (desc.dff_extra_chunks) {
     Bytes diin;
     PutChunk(diin, "EMID", Bytes{'g', 'e', 'n'});  // odd size: exercises the pad byte
     PutChunk(out, "DIIN", diin);
     PutChunk(out, "MANF", Bytes{'T', 'E', 'S', 'T', 1, 2, 3});
     PutChunk(out, "ZZZZ", Bytes{9});  // a chunk nobody knows
   }
-  if (spec.id3) PutChunk(out, "ID3 ", Id3Tag());
+  if (desc.id3) PutChunk(out, "ID3 ", Id3Tag());
   SetBe(out, 4, out.size() - 12, 8);
   return out;
 }
@@ -242,13 +242,13 @@ int SigmaDelta::Next(double input) {
   return v > 0 ? 1 : 0;
 }
 
-std::vector<Bytes> ChannelData(const FileSpec& spec) {
-  const uint64_t per_channel = (spec.samples + 7) / 8;
-  std::vector<Bytes> data(spec.channels, Bytes(per_channel));
-  for (uint32_t c = 0; c < spec.channels; ++c) {
+std::vector<Bytes> ChannelData(const FileSpec& desc) {
+  const uint64_t per_channel = (desc.samples + 7) / 8;
+  std::vector<Bytes> data(desc.channels, Bytes(per_channel));
+  for (uint32_t c = 0; c < desc.channels; ++c) {
     Bytes& d = data[c];
-    if (spec.payload == Payload::kPattern) {
-      uint64_t state = (uint64_t{spec.seed} << 32) ^ (uint64_t{c + 1} * 0xD1B54A32D192ED03ull);
+    if (desc.payload == Payload::kPattern) {
+      uint64_t state = (uint64_t{desc.seed} << 32) ^ (uint64_t{c + 1} * 0xD1B54A32D192ED03ull);
       for (uint64_t i = 0; i < per_channel; i += 8) {
         uint64_t r = SplitMix(state);
         uint64_t n = std::min<uint64_t>(8, per_channel - i);
@@ -256,41 +256,41 @@ std::vector<Bytes> ChannelData(const FileSpec& spec) {
       }
     } else {
       SigmaDelta sdm;
-      const double dt = 1.0 / spec.rate;
+      const double dt = 1.0 / desc.rate;
       // Each channel gets its own phase so that a swap of channels shows.
       const double phase = c * 0.7;
       for (uint64_t i = 0; i < per_channel; ++i) {
         uint8_t b = 0;
         for (int bit = 7; bit >= 0; --bit) {
           double t = static_cast<double>(i * 8 + (7 - bit)) * dt;
-          double x = spec.payload == Payload::kSine
-                         ? spec.amplitude * std::sin(2 * M_PI * spec.frequency * t + phase)
-                         : spec.amplitude * PhraseSample(t);
+          double x = desc.payload == Payload::kSine
+                         ? desc.amplitude * std::sin(2 * M_PI * desc.frequency * t + phase)
+                         : desc.amplitude * PhraseSample(t);
           b |= static_cast<uint8_t>(sdm.Next(x) << bit);
         }
         d[i] = b;
       }
     }
     // The samples past the count in a final partial byte are not audio: keep them zero.
-    if (spec.samples % 8 != 0) d.back() &= static_cast<uint8_t>(0xFF << (8 - spec.samples % 8));
+    if (desc.samples % 8 != 0) d.back() &= static_cast<uint8_t>(0xFF << (8 - desc.samples % 8));
   }
   return data;
 }
 
-Bytes MakeFile(const FileSpec& spec, const std::vector<Bytes>& channel_data) {
-  return spec.container == Container::kDsf ? MakeDsf(spec, channel_data)
-                                           : MakeDff(spec, channel_data);
+Bytes MakeFile(const FileSpec& desc, const std::vector<Bytes>& channel_data) {
+  return desc.container == Container::kDsf ? MakeDsf(desc, channel_data)
+                                           : MakeDff(desc, channel_data);
 }
 
-Bytes MakeFile(const FileSpec& spec) {
-  return MakeFile(spec, ChannelData(spec));
+Bytes MakeFile(const FileSpec& desc) {
+  return MakeFile(desc, ChannelData(desc));
 }
 
-Bytes ExpectedPlayback(const FileSpec& spec, const std::vector<Bytes>& channel_data) {
+Bytes ExpectedPlayback(const FileSpec& desc, const std::vector<Bytes>& channel_data) {
   // A DFF file counts whole bytes; a DSF file counts samples, and only whole bytes play.
-  const uint64_t n = spec.container == Container::kDff ? (spec.samples + 7) / 8 : spec.samples / 8;
+  const uint64_t n = desc.container == Container::kDff ? (desc.samples + 7) / 8 : desc.samples / 8;
   const Bytes& left = channel_data[0];
-  const Bytes& right = channel_data[spec.channels > 1 ? 1 : 0];
+  const Bytes& right = channel_data[desc.channels > 1 ? 1 : 0];
   Bytes out(2 * n);
   for (uint64_t i = 0; i < n; ++i) {
     out[2 * i] = left[i];
@@ -303,9 +303,9 @@ std::vector<Variant> MalformedVariants() {
   FileSpec base;
   base.samples = 2 * kDsfBlock * 8;  // two block groups
   const Bytes dsf = MakeFile(base);
-  FileSpec dff_spec = base;
-  dff_spec.container = Container::kDff;
-  const Bytes dff = MakeFile(dff_spec);
+  FileSpec dff_desc = base;
+  dff_desc.container = Container::kDff;
+  const Bytes dff = MakeFile(dff_desc);
   // DFF offsets of the base file: FRM8 12+4, FVER 16..32, PROP at 32 ("SND " at 44),
   // FS at 48, CHNL at 64, CMPR at 86, sound chunk after PROP.
   const size_t prop_end = 32 + 12 + 4 + 16 + 22 + 32;

@@ -44,16 +44,16 @@ struct FileSpec {
 };
 
 // The audio of each channel, MSB first in time order: ceil(samples / 8) bytes per channel.
-std::vector<Bytes> ChannelData(const FileSpec& spec);
+std::vector<Bytes> ChannelData(const FileSpec& desc);
 
 // The whole file.
-Bytes MakeFile(const FileSpec& spec);
-Bytes MakeFile(const FileSpec& spec, const std::vector<Bytes>& channel_data);
+Bytes MakeFile(const FileSpec& desc);
+Bytes MakeFile(const FileSpec& desc, const std::vector<Bytes>& channel_data);
 
 // What a raw playback stream of the file delivers: one byte of the left channel, then one of
 // the right, MSB first; mono on both sides; more channels: the first two. Whole bytes only:
 // floor(samples / 8) bytes per channel (a final partial byte is not delivered).
-Bytes ExpectedPlayback(const FileSpec& spec, const std::vector<Bytes>& channel_data);
+Bytes ExpectedPlayback(const FileSpec& desc, const std::vector<Bytes>& channel_data);
 
 // Files that are wrong in one named way each, for parser tests and fuzzing seeds.
 struct Variant {

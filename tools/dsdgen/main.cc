@@ -23,7 +23,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  dsdgen::FileSpec spec;
+  dsdgen::FileSpec desc;
   std::string out, malformed_dir;
   double seconds = -1;
   for (int i = 1; i < argc; ++i) {
@@ -33,35 +33,35 @@ int main(int argc, char** argv) {
       return argv[++i];
     };
     if (a == "--dff")
-      spec.container = dsdgen::Container::kDff;
+      desc.container = dsdgen::Container::kDff;
     else if (a == "--rate")
-      spec.rate = static_cast<uint32_t>(std::strtoul(value(), nullptr, 10));
+      desc.rate = static_cast<uint32_t>(std::strtoul(value(), nullptr, 10));
     else if (a == "--channels")
-      spec.channels = static_cast<uint32_t>(std::atoi(value()));
+      desc.channels = static_cast<uint32_t>(std::atoi(value()));
     else if (a == "--samples")
-      spec.samples = std::strtoull(value(), nullptr, 10);
+      desc.samples = std::strtoull(value(), nullptr, 10);
     else if (a == "--seconds")
       seconds = std::atof(value());
     else if (a == "--bits")
-      spec.dsf_bits = std::atoi(value());
+      desc.dsf_bits = std::atoi(value());
     else if (a == "--id3")
-      spec.id3 = true;
+      desc.id3 = true;
     else if (a == "--extra")
-      spec.dff_extra_chunks = true;
+      desc.dff_extra_chunks = true;
     else if (a == "--freq")
-      spec.frequency = std::atof(value());
+      desc.frequency = std::atof(value());
     else if (a == "--amp")
-      spec.amplitude = std::atof(value());
+      desc.amplitude = std::atof(value());
     else if (a == "--seed")
-      spec.seed = static_cast<uint32_t>(std::atoi(value()));
+      desc.seed = static_cast<uint32_t>(std::atoi(value()));
     else if (a == "--payload") {
       std::string p = value();
       if (p == "pattern")
-        spec.payload = dsdgen::Payload::kPattern;
+        desc.payload = dsdgen::Payload::kPattern;
       else if (p == "sine")
-        spec.payload = dsdgen::Payload::kSine;
+        desc.payload = dsdgen::Payload::kSine;
       else if (p == "phrase")
-        spec.payload = dsdgen::Payload::kPhrase;
+        desc.payload = dsdgen::Payload::kPhrase;
       else
         return Usage();
     } else if (a == "-o")
@@ -82,12 +82,12 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
-  if (out.empty() || spec.channels < 1 || spec.channels > 6 ||
-      (spec.dsf_bits != 1 && spec.dsf_bits != 8)) {
+  if (out.empty() || desc.channels < 1 || desc.channels > 6 ||
+      (desc.dsf_bits != 1 && desc.dsf_bits != 8)) {
     return Usage();
   }
-  if (seconds >= 0) spec.samples = static_cast<uint64_t>(seconds * spec.rate);
-  if (!dsdgen::WriteFile(out, dsdgen::MakeFile(spec))) {
+  if (seconds >= 0) desc.samples = static_cast<uint64_t>(seconds * desc.rate);
+  if (!dsdgen::WriteFile(out, dsdgen::MakeFile(desc))) {
     std::fprintf(stderr, "dsdgen: cannot write %s\n", out.c_str());
     return 1;
   }

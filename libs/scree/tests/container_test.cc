@@ -74,13 +74,13 @@ TEST(Container, MalformedVariantsAreRefusedOrClamped) {
 }
 
 TEST(Container, FieldsOfGeneratedFiles) {
-  dsdgen::FileSpec spec;
-  spec.container = dsdgen::Container::kDsf;
-  spec.rate = dsdgen::kDsd256;
-  spec.channels = 6;
-  spec.samples = 100001;
-  spec.id3 = true;
-  dsdgen::Bytes file = dsdgen::MakeFile(spec);
+  dsdgen::FileSpec desc;
+  desc.container = dsdgen::Container::kDsf;
+  desc.rate = dsdgen::kDsd256;
+  desc.channels = 6;
+  desc.samples = 100001;
+  desc.id3 = true;
+  dsdgen::Bytes file = dsdgen::MakeFile(desc);
   auto source = MemorySource(file.data(), file.size());
   ParseResult r = ParseContainer(*source);
   ASSERT_EQ(r.code, 0) << r.reason;
@@ -93,9 +93,9 @@ TEST(Container, FieldsOfGeneratedFiles) {
   EXPECT_GT(r.layout.tag_size, 10u);
   EXPECT_EQ(r.layout.tag_offset + r.layout.tag_size, file.size());
 
-  spec.container = dsdgen::Container::kDff;
-  spec.dff_extra_chunks = true;
-  file = dsdgen::MakeFile(spec);
+  desc.container = dsdgen::Container::kDff;
+  desc.dff_extra_chunks = true;
+  file = dsdgen::MakeFile(desc);
   source = MemorySource(file.data(), file.size());
   r = ParseContainer(*source);
   ASSERT_EQ(r.code, 0) << r.reason;

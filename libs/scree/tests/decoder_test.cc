@@ -49,19 +49,19 @@ TEST(Decoder, GeneratedFilesComeBackByteForByte) {
         for (int bits : {1, 8}) {
           if (container == Container::kDff && bits == 8) continue;
           for (uint64_t samples : counts) {
-            dsdgen::FileSpec spec;
-            spec.container = container;
-            spec.rate = rate;
-            spec.channels = channels;
-            spec.dsf_bits = bits;
-            spec.samples = samples;
-            spec.seed = static_cast<uint32_t>(++checked);
-            spec.id3 = samples % 2 == 1;
-            spec.dff_extra_chunks = samples % 2 == 1;
-            SCOPED_TRACE(Describe(spec));
-            const auto data = dsdgen::ChannelData(spec);
-            const auto expected = dsdgen::ExpectedPlayback(spec, data);
-            const std::string path = dir.Write("f", dsdgen::MakeFile(spec, data));
+            dsdgen::FileSpec desc;
+            desc.container = container;
+            desc.rate = rate;
+            desc.channels = channels;
+            desc.dsf_bits = bits;
+            desc.samples = samples;
+            desc.seed = static_cast<uint32_t>(++checked);
+            desc.id3 = samples % 2 == 1;
+            desc.dff_extra_chunks = samples % 2 == 1;
+            SCOPED_TRACE(Describe(desc));
+            const auto data = dsdgen::ChannelData(desc);
+            const auto expected = dsdgen::ExpectedPlayback(desc, data);
+            const std::string path = dir.Write("f", dsdgen::MakeFile(desc, data));
             uint32_t h = OpenRaw(path);
             ASSERT_NE(h, 0u) << Tarn_ErrorGetCode();
             EXPECT_EQ(Tarn_ChannelGetLength(h, 0), expected.size());
@@ -88,10 +88,10 @@ TEST(Decoder, MeasuringStreamLengthAndSeconds) {
   TempDir dir;
   for (uint32_t rate : dsdgen::kRates) {
     for (uint64_t samples : {uint64_t{0}, uint64_t{31}, uint64_t{rate} * 3 + 12345}) {
-      dsdgen::FileSpec spec;
-      spec.rate = rate;
-      spec.samples = samples;
-      const std::string path = dir.Write("m.dsf", dsdgen::MakeFile(spec));
+      dsdgen::FileSpec desc;
+      desc.rate = rate;
+      desc.samples = samples;
+      const std::string path = dir.Write("m.dsf", dsdgen::MakeFile(desc));
       uint32_t h = Scree_DSD_StreamCreateFile(0, path.c_str(), 0, 0, kProbeFlags, 0);
       ASSERT_NE(h, 0u);
       const uint64_t frames = samples * 88200 / rate;
@@ -127,15 +127,15 @@ ToneFit FitTone(const std::vector<double>& x, double freq, double rate) {
 TEST(Decoder, MeasuringStreamTurnsAToneBackIntoTheTone) {
   TempDir dir;
   for (uint32_t rate : {dsdgen::kDsd64, dsdgen::kDsd512}) {
-    dsdgen::FileSpec spec;
-    spec.rate = rate;
-    spec.channels = 2;
-    spec.payload = dsdgen::Payload::kSine;
-    spec.frequency = 1000;
-    spec.amplitude = 0.5;
-    spec.samples = rate / 10;  // 100 ms
-    spec.container = rate == dsdgen::kDsd64 ? Container::kDsf : Container::kDff;
-    const std::string path = dir.Write("tone", dsdgen::MakeFile(spec));
+    dsdgen::FileSpec desc;
+    desc.rate = rate;
+    desc.channels = 2;
+    desc.payload = dsdgen::Payload::kSine;
+    desc.frequency = 1000;
+    desc.amplitude = 0.5;
+    desc.samples = rate / 10;  // 100 ms
+    desc.container = rate == dsdgen::kDsd64 ? Container::kDsf : Container::kDff;
+    const std::string path = dir.Write("tone", dsdgen::MakeFile(desc));
     uint32_t h = Scree_DSD_StreamCreateFile(0, path.c_str(), 0, 0, kProbeFlags, 0);
     ASSERT_NE(h, 0u);
     std::vector<uint8_t> bytes = ReadAll(h, 10000);
@@ -159,12 +159,12 @@ TEST(Decoder, MeasuringStreamTurnsAToneBackIntoTheTone) {
 
 TEST(Decoder, MemoryAndPartOfAFileAndUtf16Paths) {
   TempDir dir;
-  dsdgen::FileSpec spec;
-  spec.container = Container::kDff;
-  spec.samples = 5000 * 8;
-  const auto data = dsdgen::ChannelData(spec);
-  const auto file = dsdgen::MakeFile(spec, data);
-  const auto expected = dsdgen::ExpectedPlayback(spec, data);
+  dsdgen::FileSpec desc;
+  desc.container = Container::kDff;
+  desc.samples = 5000 * 8;
+  const auto data = dsdgen::ChannelData(desc);
+  const auto file = dsdgen::MakeFile(desc, data);
+  const auto expected = dsdgen::ExpectedPlayback(desc, data);
 
   uint32_t h = Scree_DSD_StreamCreateFile(1, file.data(), 0, file.size(), kRawFlags, 0);
   ASSERT_NE(h, 0u);
@@ -215,9 +215,9 @@ TEST(Decoder, FailuresKeepTheirCodes) {
   }
 
   // A handle that died answers "invalid handle" everywhere, and stays dead.
-  dsdgen::FileSpec spec;
-  spec.samples = 8 * 100000;
-  const std::string path = dir.Write("ok.dsf", dsdgen::MakeFile(spec));
+  dsdgen::FileSpec desc;
+  desc.samples = 8 * 100000;
+  const std::string path = dir.Write("ok.dsf", dsdgen::MakeFile(desc));
   uint32_t h = OpenRaw(path);
   ASSERT_NE(h, 0u);
   ASSERT_TRUE(Tarn_StreamFree(h));
@@ -253,11 +253,11 @@ TEST(Engine, InitConfigAndPositions) {
   EXPECT_TRUE(Tarn_SetDevice(0));
 
   TempDir dir;
-  dsdgen::FileSpec spec;
-  spec.samples = 8 * 20000;
-  const auto data = dsdgen::ChannelData(spec);
-  const auto expected = dsdgen::ExpectedPlayback(spec, data);
-  const std::string path = dir.Write("p.dsf", dsdgen::MakeFile(spec, data));
+  dsdgen::FileSpec desc;
+  desc.samples = 8 * 20000;
+  const auto data = dsdgen::ChannelData(desc);
+  const auto expected = dsdgen::ExpectedPlayback(desc, data);
+  const std::string path = dir.Write("p.dsf", dsdgen::MakeFile(desc, data));
   uint32_t h = OpenRaw(path);
   ASSERT_NE(h, 0u);
   EXPECT_TRUE(Tarn_ChannelSetDevice(h, 0));

@@ -40,9 +40,9 @@ TEST(Threads, TwoThreadsReadTwoStreamsAtOnce) {
 
 TEST(Threads, ErrorCodesArePerThreadAndAFreeDuringAReadIsSafe) {
   scree_test::TempDir dir;
-  dsdgen::FileSpec spec;
-  spec.samples = 8 * 2000000;
-  const std::string path = dir.Write("big.dsf", dsdgen::MakeFile(spec));
+  dsdgen::FileSpec desc;
+  desc.samples = 8 * 2000000;
+  const std::string path = dir.Write("big.dsf", dsdgen::MakeFile(desc));
   uint32_t h = Scree_DSD_StreamCreateFile(0, path.c_str(), 0, 0, 0x00200200, 0);
   ASSERT_NE(h, 0u);
 
